@@ -1,0 +1,50 @@
+# Build settings shared by every target of the three trees.
+
+if(WIN32)
+  # Windows binaries carry libgcc and libstdc++ inside, so they need no extra DLLs.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(POS_WINDOWS_BITS 32)
+  else()
+    set(POS_WINDOWS_BITS 64)
+  endif()
+  # Windows programs of this tree run under Wine, in the project's own prefix.
+  set(POS_WINE_DIR ${CMAKE_BINARY_DIR}/../wine CACHE PATH "Wine prefix and pseudo-terminal links")
+  get_filename_component(POS_WINE_DIR ${POS_WINE_DIR} ABSOLUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/windows/run-in-wine.sh ${POS_WINE_DIR})
+else()
+  # Native tree: the portable core and its tests under ASan and UBSan.
+  option(POS_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+  if(POS_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+  endif()
+endif()
+
+# Warnings are errors in the project's own code (not in GoogleTest).
+function(pos_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A portable library of the core: static, warnings as errors.
+function(pos_core_library name)
+  add_library(${name} STATIC ${ARGN})
+  pos_warnings(${name})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+endfunction()
+
+# A GoogleTest program. Natively every test case becomes a CTest test; in the
+# Windows trees the whole program is one CTest test run under Wine.
+function(pos_unit_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  pos_warnings(${name})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest_main)
+  if(WIN32)
+    add_test(NAME win${POS_WINDOWS_BITS}.${name} COMMAND ${name})
+    set_tests_properties(win${POS_WINDOWS_BITS}.${name} PROPERTIES TIMEOUT 300)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
+  endif()
+endfunction()

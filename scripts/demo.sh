@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the deliverables into build/out and runs
+# the main demonstration under Wine.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+echo "deliverables in $build/out:"
+ls -1 "$build/out"
+if [ -x "$root/tests/windows/demo/run-demo.sh" ]; then
+  "$root/tests/windows/demo/run-demo.sh" "$build"
+fi
