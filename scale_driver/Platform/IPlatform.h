@@ -1,0 +1,63 @@
+// What the portable core of the scale driver needs from the system, as one
+// object that every core class receives by reference: pumping and sleeping
+// on the calling thread, the tick count, timers, the serial component, a
+// datagram client, message boxes and text messages to a host window.
+//
+// The Windows implementation is the product; native tests pass the fake,
+// which has a virtual clock and scripted peers. Everything here is called on
+// the thread that loaded the library; the objects it creates belong to that
+// thread.
+#pragma once
+
+#include "IUdpClient.h"
+#include "TCommBase.h"
+#include "TWindowTimer.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pondrex {
+
+enum class TMessageBoxIcon : uint8_t { None, Error };
+
+// A window handle of the host application, as a number; 0 names no window.
+using THostWindow = uintptr_t;
+
+class IPlatform {
+public:
+  virtual ~IPlatform();
+
+  // Dispatches every message already queued for the calling thread, once,
+  // and returns without waiting for new ones. This is when serial data,
+  // send-empty events and timer events reach the core.
+  virtual void PumpMessages() = 0;
+
+  // Sleeps on the calling thread without dispatching anything.
+  virtual void Sleep(uint32_t ms) = 0;
+
+  // The system's millisecond tick count; see TickCount.h for elapsed times.
+  virtual uint32_t TickCount() = 0;
+
+  // A timer owned by the calling thread, created disabled.
+  virtual std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) = 0;
+
+  // A closed serial component with its constructor settings. Its events run
+  // on the calling thread, only while that thread pumps its messages.
+  virtual std::unique_ptr<TCommBase> CreateComm() = 0;
+
+  // A datagram client with no target yet.
+  virtual std::unique_ptr<IUdpClient> CreateUdpClient() = 0;
+
+  // Shows a modal message box with one OK button and no owner window, and
+  // returns when the user has closed it.
+  virtual void ShowMessageBox(const std::u16string &text, const std::u16string &caption,
+                              TMessageBoxIcon icon) = 0;
+
+  // Sends message to the host's window with wParam the address of the text
+  // (zero-terminated UTF-16, valid during the call) and lParam 0, and returns
+  // when the window procedure has returned. To window 0 nothing is sent.
+  virtual void SendTextToWindow(THostWindow window, uint32_t message, const std::u16string &text) = 0;
+};
+
+} // namespace pondrex
