@@ -440,7 +440,9 @@ bool TPelqoencode::DateToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, 
 bool TPelqoencode::DateTimeToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos,
                                  int32_t iLen) {
   const TDateTimeParts parts = DateTimeOrRaise(sVal);
-  if (!FieldInside(Buf.size(), iStartPos, iLen)) {
+  // The field holds the year as two digits after 2000; other years would
+  // read back as a different date.
+  if (parts.Year < 2000 || parts.Year > 2099 || !FieldInside(Buf.size(), iStartPos, iLen)) {
     return false;
   }
   std::u16string digits;

@@ -108,7 +108,8 @@ public:
   virtual bool DbcdToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos, int32_t iLen);
   // "yyyyMMdd" packed as BCD.
   virtual bool DateToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos, int32_t iLen);
-  // "yyMMddhhmmss" packed as BCD.
+  // "yyMMddhhmmss" packed as BCD; false, with nothing written, for years
+  // outside 2000 to 2099, which the two year digits cannot carry.
   virtual bool DateTimeToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos,
                              int32_t iLen);
   // The value times 10 to the power iDec, rounded half to even, as an unsigned
