@@ -18,6 +18,11 @@ Control commands, one per line, each answered with one line:
                          folded                                 -> RATES <baud> ...
   CLEAR                  drop everything received so far        -> OK
 Unknown or malformed commands answer ERR <reason>.
+
+With --device scale the far end is also a simulated scale (scalesim.py): it
+answers what it receives as configured with the control commands that begin
+with SCALE (listed in scalesim.py) and logs what it recognised; CLEAR also
+empties that log. The default, --device passive, only records and sends.
 """
 
 import argparse
@@ -30,6 +35,8 @@ import termios
 import threading
 import time
 import tty
+
+import scalesim
 
 BAUDS = {
     getattr(termios, name): int(name[1:])
@@ -52,6 +59,9 @@ class Line:
         self.rates = []
         self.cond = threading.Condition()
         self.stopped = False
+        # A simulated device (set before the program starts) sees every chunk,
+        # and is told when the line is quiet, on the reader thread.
+        self.device = None
         self.reader = threading.Thread(target=self._read, daemon=True)
         self.reader.start()
 
@@ -73,8 +83,11 @@ class Line:
 
     def _read(self):
         while not self.stopped:
-            ready, _, _ = select.select([self.master], [], [], 0.1)
+            poll = 0.1 if self.device is None else 0.02
+            ready, _, _ = select.select([self.master], [], [], poll)
             if not ready:
+                if self.device is not None:
+                    self.device.idle(self.settings()[0])
                 continue
             try:
                 chunk = os.read(self.master, 65536)
@@ -89,6 +102,8 @@ class Line:
                 if not self.rates or self.rates[-1] != baud:
                     self.rates.append(baud)
                 self.cond.notify_all()
+            if self.device is not None:
+                self.device.received(chunk, baud)
 
     def send(self, data):
         view = memoryview(data)
@@ -150,7 +165,11 @@ def command(line, words):
         with line.cond:
             line.received.clear()
             line.rates.clear()
+        if line.device is not None:
+            line.device.clear()
         return "OK"
+    if verb == "SCALE" and isinstance(line.device, scalesim.ScaleModel):
+        return line.device.command(words[1:])
     return "ERR unknown command " + verb
 
 
@@ -159,6 +178,9 @@ def main():
     parser.add_argument("--port", required=True, help="COM port to map, e.g. COM9")
     parser.add_argument("--wine-dir", default=os.environ.get("POS_WINE_DIR"))
     parser.add_argument("--timeout", type=float, default=240.0, help="seconds before the program is killed")
+    parser.add_argument(
+        "--device", choices=("passive", "scale"), default="passive", help="what sits on the far end"
+    )
     parser.add_argument("program", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     program = args.program[1:] if args.program[:1] == ["--"] else args.program
@@ -166,6 +188,8 @@ def main():
         parser.error("a Wine folder and a program are needed")
 
     line = Line()
+    if args.device == "scale":
+        line.device = scalesim.ScaleModel(line.send)
     link = os.path.join(args.wine_dir, "ptys", args.port.lower())
     os.makedirs(os.path.dirname(link), exist_ok=True)
     if os.path.lexists(link):

@@ -70,7 +70,9 @@ PeerClient::~PeerClient() {
   WSACleanup();
 }
 
-std::string PeerClient::comPort() { return environment("POS_COM_PORT"); }
+std::string PeerClient::comPort() {
+  return environment("POS_COM_PORT");
+}
 
 std::string PeerClient::call(const std::string &command) {
   std::string line = command + "\n";
@@ -100,13 +102,17 @@ std::string PeerClient::call(const std::string &command) {
   }
 }
 
-void PeerClient::send(const std::vector<uint8_t> &bytes) { afterWord(call("SEND " + toHex(bytes)), "OK"); }
+void PeerClient::send(const std::vector<uint8_t> &bytes) {
+  afterWord(call("SEND " + toHex(bytes)), "OK");
+}
 
 std::vector<uint8_t> PeerClient::receive(size_t count, uint32_t timeoutMs) {
   return fromHex(afterWord(call("RECV " + std::to_string(count) + " " + std::to_string(timeoutMs)), "DATA"));
 }
 
-std::vector<uint8_t> PeerClient::takeAll() { return fromHex(afterWord(call("TAKE"), "DATA")); }
+std::vector<uint8_t> PeerClient::takeAll() {
+  return fromHex(afterWord(call("TAKE"), "DATA"));
+}
 
 LineSettings PeerClient::line() {
   std::istringstream in(afterWord(call("LINE"), "LINE"));
@@ -125,6 +131,147 @@ std::vector<uint32_t> PeerClient::rates() {
   return result;
 }
 
-void PeerClient::clear() { afterWord(call("CLEAR"), "OK"); }
+void PeerClient::clear() {
+  afterWord(call("CLEAR"), "OK");
+}
+
+} // namespace pos::test
+
+namespace pos::test {
+
+namespace {
+// Bytes as the scale commands take them: hex, or "-" for none.
+std::string bytesWord(const std::vector<uint8_t> &bytes) {
+  return bytes.empty() ? "-" : toHex(bytes);
+}
+
+std::string codeWord(uint32_t code) {
+  char word[9];
+  std::snprintf(word, sizeof word, "%08x", static_cast<unsigned>(code));
+  return word;
+}
+
+// A field of an IS1 frame as one word of a command: blanks become '_'.
+std::string fieldWord(std::string text) {
+  for (char &c : text) {
+    if (c == ' ') {
+      c = '_';
+    }
+  }
+  return text;
+}
+
+std::string replyWords(const ScaleReply &reply) {
+  switch (reply.kind) {
+  case ScaleReply::Kind::Ack:
+    return "ACK";
+  case ScaleReply::Kind::Refuse:
+    return "REFUSE " + std::to_string(reply.code);
+  case ScaleReply::Kind::Silent:
+    return "SILENT";
+  case ScaleReply::Kind::Data:
+    return "DATA " + bytesWord(reply.data);
+  }
+  throw std::logic_error("unknown scale reply kind");
+}
+
+ScaleLogEntry parseLogEntry(const std::string &text) {
+  size_t first = text.find(':');
+  size_t second = text.find(':', first + 1);
+  size_t third = text.find(':', second + 1);
+  if (third == std::string::npos) {
+    throw std::runtime_error("malformed scale log entry: " + text);
+  }
+  ScaleLogEntry entry;
+  entry.timeMs = static_cast<uint32_t>(std::stoul(text.substr(0, first)));
+  entry.baud = static_cast<uint32_t>(std::stoul(text.substr(first + 1, second - first - 1)));
+  entry.kind = text.substr(second + 1, third - second - 1);
+  entry.bytes = fromHex(text.substr(third + 1));
+  return entry;
+}
+} // namespace
+
+void ScaleClient::reset() {
+  afterWord(call("SCALE RESET"), "OK");
+}
+
+void ScaleClient::setId(uint32_t ecrId) {
+  afterWord(call("SCALE ID " + std::to_string(ecrId)), "OK");
+}
+
+void ScaleClient::answerOnlyAt(uint32_t baud) {
+  afterWord(call("SCALE RATE " + std::to_string(baud)), "OK");
+}
+
+void ScaleClient::answerAtAnyRate() {
+  afterWord(call("SCALE RATE ANY"), "OK");
+}
+
+void ScaleClient::on(uint32_t code, const std::vector<ScaleReply> &replies) {
+  std::string command = "SCALE ON " + codeWord(code);
+  for (const ScaleReply &reply : replies) {
+    command += " " + replyWords(reply);
+  }
+  afterWord(call(command), "OK");
+}
+
+void ScaleClient::defaultReply(uint32_t code) {
+  afterWord(call("SCALE ON " + codeWord(code) + " DEFAULT"), "OK");
+}
+
+void ScaleClient::is1(const std::vector<uint8_t> &bytes) {
+  afterWord(call("SCALE IS1 " + bytesWord(bytes)), "OK");
+}
+
+void ScaleClient::is1Off() {
+  afterWord(call("SCALE IS1 OFF"), "OK");
+}
+
+std::vector<uint8_t> ScaleClient::is1Text(char status, char sign, const std::string &weight,
+                                          const std::string &unit, uint8_t flag) {
+  char flagWord[3];
+  std::snprintf(flagWord, sizeof flagWord, "%02x", flag);
+  return fromHex(afterWord(call("SCALE IS1TEXT " + fieldWord(std::string(1, status)) + " " +
+                                fieldWord(std::string(1, sign)) + " " + fieldWord(weight) + " " +
+                                fieldWord(unit) + " " + flagWord),
+                           "IS1"));
+}
+
+void ScaleClient::echo(bool on) {
+  afterWord(call(on ? "SCALE ECHO ON" : "SCALE ECHO OFF"), "OK");
+}
+
+void ScaleClient::reply(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer) {
+  afterWord(call("SCALE REPLY " + toHex(request) + " " + bytesWord(answer)), "OK");
+}
+
+void ScaleClient::noReply(const std::vector<uint8_t> &request) {
+  afterWord(call("SCALE REPLY " + toHex(request) + " OFF"), "OK");
+}
+
+void ScaleClient::push(const std::vector<uint8_t> &bytes) {
+  afterWord(call("SCALE PUSH " + bytesWord(bytes)), "OK");
+}
+
+std::vector<uint8_t> ScaleClient::frame(uint32_t code, const std::vector<uint8_t> &data, uint8_t packet) {
+  return fromHex(afterWord(
+      call("SCALE FRAME " + codeWord(code) + " " + bytesWord(data) + " " + std::to_string(packet)), "FRAME"));
+}
+
+std::vector<ScaleLogEntry> ScaleClient::log(size_t atLeast, uint32_t timeoutMs) {
+  std::string entries =
+      afterWord(call("SCALE LOG " + std::to_string(atLeast) + " " + std::to_string(timeoutMs)), "LOG");
+  std::vector<ScaleLogEntry> result;
+  size_t start = 0;
+  while (start < entries.size()) {
+    size_t end = entries.find(';', start);
+    if (end == std::string::npos) {
+      end = entries.size();
+    }
+    result.push_back(parseLogEntry(entries.substr(start, end - start)));
+    start = end + 1;
+  }
+  return result;
+}
 
 } // namespace pos::test

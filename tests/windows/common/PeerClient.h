@@ -1,9 +1,12 @@
 // Client for the control connection of ptypeer.py: lets a Windows test program
-// write bytes from the far end of its COM port and see what reached it.
+// write bytes from the far end of its COM port and see what reached it, and,
+// when the far end is the simulated scale (ptypeer.py --device scale), set
+// how the scale answers and read what it recognised.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pos::test {
@@ -36,10 +39,73 @@ public:
   std::vector<uint32_t> rates();
   void clear();
 
-private:
+protected:
+  // Sends one control command and returns the peer's answer line.
   std::string call(const std::string &command);
+
+private:
   uintptr_t socket_;
   std::string pending_;
+};
+
+// How the simulated scale answers one command frame.
+struct ScaleReply {
+  enum class Kind { Ack, Refuse, Silent, Data };
+  Kind kind = Kind::Ack;
+  uint16_t code = 0;         // Refuse: the low 16 bits of the 0x800D refusal's command code
+  std::vector<uint8_t> data; // Data: the data of a frame that carries the command's own code
+
+  static ScaleReply ack() { return {}; }
+  static ScaleReply refuse(uint16_t code) { return {Kind::Refuse, code, {}}; }
+  static ScaleReply silent() { return {Kind::Silent, 0, {}}; }
+  static ScaleReply withData(std::vector<uint8_t> data) { return {Kind::Data, 0, std::move(data)}; }
+};
+
+// One thing the simulated scale recognised on its line.
+struct ScaleLogEntry {
+  uint32_t timeMs = 0; // since the peer started
+  uint32_t baud = 0;   // the line's rate when it was complete
+  std::string kind;    // "frame", "badframe" (CRC wrong), "is1req" or "raw"
+  std::vector<uint8_t> bytes;
+};
+
+// The control connection to the simulated scale; every call throws
+// std::runtime_error when the peer refuses it.
+class ScaleClient : public PeerClient {
+public:
+  // Default configuration and an empty log (the peer lives as long as the
+  // whole test program, so each test starts with this).
+  void reset();
+  // ECR ID of the frames the scale builds.
+  void setId(uint32_t ecrId);
+  // Answer nothing unless the line runs at baud; an acknowledged set-baud
+  // command then moves the scale to the rate it names.
+  void answerOnlyAt(uint32_t baud);
+  void answerAtAnyRate();
+  // Replies for the command whose high 16 bits are those of code: one per
+  // frame received, the last one repeating. defaultReply() undoes it.
+  void on(uint32_t code, const std::vector<ScaleReply> &replies);
+  void on(uint32_t code, const ScaleReply &reply) { on(code, std::vector<ScaleReply>{reply}); }
+  void defaultReply(uint32_t code);
+  // The bytes sent for each weight request (0x11 or 0x05 0x11), or none.
+  void is1(const std::vector<uint8_t> &bytes);
+  void is1Off();
+  // Answers weight requests with the 16-byte IS1 frame of these fields
+  // (weight 6 characters, unit 2) and returns that frame.
+  std::vector<uint8_t> is1Text(char status, char sign, const std::string &weight, const std::string &unit,
+                               uint8_t flag = 0);
+  // Echo each part of the handshake ("PELQO", then its 10-byte second part).
+  void echo(bool on);
+  // Send answer whenever the raw bytes received end with request.
+  void reply(const std::vector<uint8_t> &request, const std::vector<uint8_t> &answer);
+  void noReply(const std::vector<uint8_t> &request);
+  // Sends bytes from the scale now, whatever the rate.
+  void push(const std::vector<uint8_t> &bytes);
+  // A frame built with the scale's ECR ID (sent only through push).
+  std::vector<uint8_t> frame(uint32_t code, const std::vector<uint8_t> &data = {}, uint8_t packet = 0);
+  // What the scale recognised, oldest first, after waiting up to timeoutMs
+  // for at least atLeast entries.
+  std::vector<ScaleLogEntry> log(size_t atLeast = 0, uint32_t timeoutMs = 0);
 };
 
 std::vector<uint8_t> fromHex(const std::string &hex);
