@@ -1,0 +1,39 @@
+// The process-wide objects of the scale driver, reached by the exports
+// through these names: the one driver object, the shared codec with which it
+// decodes its short replies, the callback slots and the flags that the link
+// shares with the open exports.
+//
+// The slots and the flags are plain data, empty (zero) when the library is
+// loaded; the objects are made by InitializePSensor and freed by
+// FinalizePSensor, on the thread that owns the library's windows.
+#pragma once
+
+#include "IPlatform.h"
+#include "TCallbackSlots.h"
+#include "TLinkProcessFlags.h"
+#include "TPSensor.h"
+#include "TPelqoencode.h"
+
+#include <memory>
+
+namespace pondrex {
+
+// The driver object every export works on; null before InitializePSensor.
+extern std::unique_ptr<TPSensor> GlobalSensor;
+// The shared codec: made by each driver object's construction and freed by
+// its destruction; the export that creates the price bus puts a fresh one in
+// its place.
+extern std::unique_ptr<TPelqoencode> GlobalEncoding;
+// The host's callbacks and the Java callbacks; they outlive any driver
+// object.
+extern TCallbackSlots CallbackSlots;
+// FramedReplySeen, Is1FrameSeen, UsbScaleFound, UsbPrnPortOpened.
+extern TLinkProcessFlags ProcessFlags;
+
+// Makes GlobalSensor on the calling thread, unless it exists; its hidden
+// serial window belongs to that thread.
+TPSensor &InitializePSensor(IPlatform &platform);
+// Frees GlobalSensor when it is set.
+void FinalizePSensor();
+
+} // namespace pondrex
