@@ -10,7 +10,7 @@ namespace pondrex {
 namespace {
 
 using test::BuildFrame;
-using test::FrameSpec;
+using test::FrameFields;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Build(THecrprotocolCheck &check, std::u16string ecrId, uint32_t command, int32_t packageNo,
@@ -42,24 +42,24 @@ TEST(FrameBuild, EveryTableCommandMatchesTheLayout) {
         const uint32_t command = row.Code | v.parameter;
         const bool aaStart = command == 0x71030000u || command == 0x50210000u;
         const bool a0Code = command == 0xA0000000u || command == 0xA0030000u;
-        FrameSpec spec;
-        spec.start = aaStart ? 0xAA : 0xAB;
-        spec.packet = static_cast<uint8_t>(v.packet);
-        spec.data = v.data;
-        spec.usbPrefix = usb;
-        spec.ecrId = ecrId;
-        spec.command = command;
+        FrameFields fields;
+        fields.start = aaStart ? 0xAA : 0xAB;
+        fields.packet = static_cast<uint8_t>(v.packet);
+        fields.data = v.data;
+        fields.usbPrefix = usb;
+        fields.ecrId = ecrId;
+        fields.command = command;
         if (a0Code && !usb)
-          spec.shortHeader = true;
+          fields.shortHeader = true;
         if (a0Code && usb) { // both fields carry their low 16 bits, then two zero bytes
-          spec.ecrId = (ecrId & 0xFFFF) << 16;
-          spec.command = (command & 0xFFFF) << 16;
+          fields.ecrId = (ecrId & 0xFFFF) << 16;
+          fields.command = (command & 0xFFFF) << 16;
         }
         THecrprotocolCheck check;
         check.SetMode(usb ? TCommunicationMode::cmUSB : TCommunicationMode::cmCOM);
         const Bytes frame =
             Build(check, ecrText, command, v.packet, v.data, static_cast<int32_t>(v.data.size()));
-        EXPECT_EQ(frame, BuildFrame(spec));
+        EXPECT_EQ(frame, BuildFrame(fields));
         EXPECT_EQ(check.LinkStatus(), THecrLinkStatus::ifSend);
       }
     }

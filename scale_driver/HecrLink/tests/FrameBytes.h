@@ -17,7 +17,7 @@ inline uint16_t XmodemCrc(const std::vector<uint8_t> &data) {
   return crc;
 }
 
-struct FrameSpec {
+struct FrameFields {
   uint8_t start = 0xAB;
   uint32_t ecrId = 0;
   uint32_t command = 0;
@@ -32,30 +32,30 @@ inline void PutBigEndian(std::vector<uint8_t> &out, uint32_t value, int bytes) {
     out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-inline std::vector<uint8_t> BuildFrame(const FrameSpec &spec) {
+inline std::vector<uint8_t> BuildFrame(const FrameFields &fields) {
   std::vector<uint8_t> frame;
-  frame.push_back(spec.start);
-  if (spec.shortHeader) {
-    PutBigEndian(frame, spec.ecrId & 0xFFFF, 2);
+  frame.push_back(fields.start);
+  if (fields.shortHeader) {
+    PutBigEndian(frame, fields.ecrId & 0xFFFF, 2);
     PutBigEndian(frame, 0, 2);
-    PutBigEndian(frame, spec.command >> 16, 2);
-    frame.push_back(spec.packet);
+    PutBigEndian(frame, fields.command >> 16, 2);
+    frame.push_back(fields.packet);
     frame.push_back(0);
   } else {
-    PutBigEndian(frame, spec.ecrId, 4);
-    PutBigEndian(frame, spec.command, 4);
+    PutBigEndian(frame, fields.ecrId, 4);
+    PutBigEndian(frame, fields.command, 4);
   }
-  frame.push_back(spec.packet);
-  PutBigEndian(frame, static_cast<uint32_t>(spec.data.size()), 2);
+  frame.push_back(fields.packet);
+  PutBigEndian(frame, static_cast<uint32_t>(fields.data.size()), 2);
   unsigned sum = 0;
   for (const uint8_t b : frame)
     sum += b;
   frame.push_back(static_cast<uint8_t>(sum & 0xFF));
-  if (!spec.data.empty()) {
-    frame.insert(frame.end(), spec.data.begin(), spec.data.end());
-    PutBigEndian(frame, XmodemCrc(spec.data), 2);
+  if (!fields.data.empty()) {
+    frame.insert(frame.end(), fields.data.begin(), fields.data.end());
+    PutBigEndian(frame, XmodemCrc(fields.data), 2);
   }
-  if (spec.usbPrefix) {
+  if (fields.usbPrefix) {
     std::vector<uint8_t> prefixed;
     PutBigEndian(prefixed, static_cast<uint32_t>(frame.size()), 2);
     prefixed.insert(prefixed.end(), frame.begin(), frame.end());

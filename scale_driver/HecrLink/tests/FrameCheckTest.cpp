@@ -12,16 +12,16 @@ namespace {
 
 using test::BuildFrame;
 using test::Concat;
-using test::FrameSpec;
+using test::FrameFields;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Frame(uint32_t command, Bytes data = {}, uint8_t packet = 0, uint32_t ecrId = 123456) {
-  FrameSpec spec;
-  spec.ecrId = ecrId;
-  spec.command = command;
-  spec.packet = packet;
-  spec.data = std::move(data);
-  return BuildFrame(spec);
+  FrameFields fields;
+  fields.ecrId = ecrId;
+  fields.command = command;
+  fields.packet = packet;
+  fields.data = std::move(data);
+  return BuildFrame(fields);
 }
 
 const Bytes Ack = Frame(0x800E0000);
