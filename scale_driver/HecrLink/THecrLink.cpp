@@ -1,0 +1,348 @@
+#include "THecrLink.h"
+
+#include "TccHecrCommand.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+namespace pondrex {
+
+namespace {
+
+constexpr uint32_t AcknowledgeCode = 0x800E;
+constexpr uint32_t RefusalCode = 0x800D;
+constexpr uint32_t TemperatureTableRead = 0xA0000000u;
+constexpr uint32_t WindLevelRead = 0xA0030000u;
+constexpr int32_t OpenPumpPasses = 31;
+constexpr uint32_t CloseSettleMs = 50;
+constexpr int32_t SearchAttemptsPerRate = 2;
+
+uint32_t High16(uint32_t code) {
+  return code >> 16;
+}
+
+} // namespace
+
+// Marks a transfer in progress and, however it ends, clears the command that
+// waits, so that later frames are no longer taken as its answers.
+class THecrLink::TTransferScope {
+public:
+  explicit TTransferScope(THecrLink &link) : link_(link) { link_.inTransfer_ = true; }
+  ~TTransferScope() {
+    link_.Hecrpchk.SethCmd(nullptr);
+    link_.inTransfer_ = false;
+  }
+  TTransferScope(const TTransferScope &) = delete;
+  TTransferScope &operator=(const TTransferScope &) = delete;
+
+private:
+  THecrLink &link_;
+};
+
+THecrLink::THecrLink(IPlatform &platform, TLinkProcessFlags &flags)
+    : platform_(platform), flags_(flags), com1(platform.CreateComm()), udp1(platform.CreateUdpClient()) {
+  com1->SetDtrControl(TDtrControl::DtrDisable);
+  com1->SetRtsControl(TRtsControl::RtsEnable);
+  com1->SetTxContinueOnXoff(false);
+  com1->SetOutx_XonXoffFlow(false);
+  com1->SetIgnoreNullChar(false);
+  com1->SetParityCheck(false);
+  com1->SetByteSize(TByteSize::_8);
+  com1->SetParity(TParity::None);
+  com1->SetStopBits(TStopBits::_1);
+  com1->SetReadIntervalTimeout(20);
+  // The handler stays attached for the component's life; Open and Close
+  // switch whether chunks are taken, so that no handler is replaced while it
+  // runs.
+  com1->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
+    CommReceiveData(sender, buffer, length);
+  };
+  CmdList().Clear();
+}
+
+THecrLink::~THecrLink() {
+  receiveAttached_ = false;
+  try {
+    if (com1->IsOpen())
+      com1->StopComm();
+    udp1->Close();
+  } catch (const std::exception &) {
+  }
+  com1->OnReceiveData = nullptr;
+}
+
+void THecrLink::RaiseStatus() {
+  if (OnStatus)
+    OnStatus(*this, PelqoEventArgs1);
+}
+
+void THecrLink::RaiseError(int32_t code) {
+  if (OnError)
+    OnError(*this, code);
+}
+
+void THecrLink::RaiseIS1() {
+  if (OnIS1Event)
+    OnIS1Event(*this, IS1_);
+}
+
+bool THecrLink::SerialInUse() const {
+  return FMode == TCommunicationMode::cmCOM ||
+         (FMode == TCommunicationMode::cmUSBPRN && flags_.UsbScaleFound == 0);
+}
+
+void THecrLink::StartSerial() {
+  com1->SetCommName(FCommname);
+  com1->SetBaudRate(static_cast<uint32_t>(FBaudRate));
+  receiveAttached_ = true;
+  com1->StartComm();
+}
+
+void THecrLink::StopSerial() {
+  receiveAttached_ = false;
+  ClearDetector.Reset();
+  com1->StopComm();
+}
+
+void THecrLink::Open() {
+  try {
+    if (FActive) {
+      Close();
+      FActive = false;
+    }
+    Commstream.clear();
+    Hecrpchk.SetFChkcrc(FCheckcrc);
+    Hecrpchk.SetFChksum(FChecksum);
+    Hecrpchk.SetMode(FMode);
+    switch (FMode) {
+    case TCommunicationMode::cmUDP:
+      udp1->SetTarget(FHost, static_cast<uint16_t>(FPort));
+      break;
+    case TCommunicationMode::cmCOM:
+      StartSerial();
+      break;
+    case TCommunicationMode::cmUSBPRN:
+      if (flags_.UsbPrnPortOpened == 0) {
+        StartSerial();
+        flags_.UsbPrnPortOpened = 1;
+      } else if (flags_.UsbScaleFound == 0) {
+        StartSerial();
+      }
+      break;
+    case TCommunicationMode::cmTCP:
+    case TCommunicationMode::cmUSB:
+      break;
+    }
+    FActive = true;
+    for (int32_t i = 0; i < OpenPumpPasses; ++i) {
+      platform_.Sleep(1);
+      platform_.PumpMessages();
+    }
+  } catch (const std::exception &error) {
+    if (!com1->IsOpen())
+      receiveAttached_ = false;
+    AddLog(error.what());
+    RaiseError(ErrOpenFailed);
+  }
+}
+
+void THecrLink::Close() {
+  FTerminate = true;
+  try {
+    // The serial port is stopped whatever the mode says now: a port left
+    // open here could never be opened again by the next Open.
+    if (com1->IsOpen() || receiveAttached_)
+      StopSerial();
+  } catch (const std::exception &) {
+  }
+  FActive = false;
+  platform_.Sleep(CloseSettleMs);
+}
+
+void THecrLink::TakeAnswer() {
+  if (answer_.Taken)
+    return;
+  answer_.Taken = true;
+  answer_.Command = Hecrpchk.Command();
+  answer_.Data = Hecrpchk.ReceiveLen() > 0 ? PelqoEventArgs1.Buffer : std::vector<uint8_t>();
+}
+
+void THecrLink::CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data) {
+  if (PackageNo < 0 || PackageNo >= static_cast<int32_t>(TPelqoEventArgs::SlotCount))
+    return;
+  std::vector<uint8_t> &slots = PelqoEventArgs1.TmpBuffer;
+  slots.resize(TPelqoEventArgs::TmpBufferSize, 0);
+  const auto slot = slots.begin() + static_cast<std::ptrdiff_t>(PackageNo * TPelqoEventArgs::SlotSize);
+  std::fill(slot, slot + TPelqoEventArgs::SlotSize, 0);
+  const size_t count = std::min(data.size(), TPelqoEventArgs::SlotSize);
+  std::copy(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(count), slot);
+}
+
+bool THecrLink::SendBuffer(TccHecrCommand *ACmd, std::span<const uint8_t> wBuf, int32_t PackageNo,
+                           int32_t BufferLength, const std::u16string &EcrID) {
+  if (!FActive) {
+    RaiseError(ErrNotActive);
+    return false;
+  }
+  // A command from an event handler raised inside another transfer would
+  // overwrite the state of the one that waits.
+  if (inTransfer_ || ACmd == nullptr)
+    return false;
+  TTransferScope scope(*this);
+  try {
+    Hecrpchk.SetEcrID(EcrID);
+    Hecrpchk.SethCmd(ACmd);
+    Hecrpchk.SetCommand(ACmd->Orflag() ? ACmd->Command() | ACmd->Orvalue() : ACmd->Command());
+    Hecrpchk.SetPackageNo(PackageNo);
+    Hecrpchk.SetLinkStatus(THecrLinkStatus::ifSend);
+    answer_ = TAnswer();
+    const int32_t n = Hecrpchk.PackageBuffer(wBuf, BufferLength, PelqoEventArgs1.Buffer);
+    if (PackageNo == 0)
+      PelqoEventArgs1.TmpBuffer.assign(TPelqoEventArgs::TmpBufferSize, 0);
+    if (n <= 0)
+      return false;
+    AddLog(Hecrpchk.Logstring());
+    // The frame is sent from a copy: Buffer receives the data of frames that
+    // arrive during the wait.
+    const std::vector<uint8_t> frame = PelqoEventArgs1.Buffer;
+    if (!Transmit(frame))
+      return false;
+    return Judge(*ACmd, PackageNo);
+  } catch (const std::exception &error) {
+    AddLog(error.what());
+    return false;
+  }
+}
+
+bool THecrLink::Judge(TccHecrCommand &ACmd, int32_t PackageNo) {
+  if (PelqoEventArgs1.htc1 == nullptr) {
+    AddLog("11111");
+    return false;
+  }
+  const THecrLinkStatus kind = answer_.Taken ? ACmd.Status() : Hecrpchk.LinkStatus();
+  const uint32_t answerHigh = High16(answer_.Command);
+  switch (kind) {
+  case THecrLinkStatus::ifReceive: {
+    AddLog("222222");
+    // Only the command's own answer is data for the driver; a refusal or any
+    // other answer leaves the status event unraised.
+    if (!answer_.Taken || answerHigh != High16(ACmd.Command()))
+      return false;
+    PelqoEventArgs1.Buffer = answer_.Data;
+    PelqoEventArgs1.htc1 = &Hecrpchk;
+    Hecrpchk.SetLinkStatus(ACmd.Status());
+    if (ACmd.Command() == TemperatureTableRead || ACmd.Command() == WindLevelRead)
+      CollectPacket(PackageNo, answer_.Data);
+    RaiseStatus();
+    return true;
+  }
+  case THecrLinkStatus::ifSend:
+  case THecrLinkStatus::ifConnection: {
+    AddLog("333");
+    bool ok = false;
+    if (answer_.Taken && answerHigh == AcknowledgeCode) {
+      AddLog("555");
+      ok = true;
+    } else if (answer_.Taken && answerHigh == RefusalCode) {
+      const int32_t code = static_cast<int32_t>(answer_.Command & 0xFF);
+      Hecrpchk.SetResultID(code);
+      RaiseError(code);
+    }
+    FTerminate = false;
+    AddLog("444");
+    return ok;
+  }
+  case THecrLinkStatus::ifQty:
+  case THecrLinkStatus::NULL_:
+    break;
+  }
+  return false;
+}
+
+bool THecrLink::SendCommandValue(TccHecrCommand *cmd, uint8_t code, const std::u16string &EcrID) {
+  if (cmd == nullptr)
+    return false;
+  cmd->SetOrflag(true);
+  cmd->SetOrvalue(static_cast<uint16_t>(code * 256));
+  return SendBuffer(cmd, {}, 0, 0, EcrID);
+}
+
+bool THecrLink::Connection(int32_t CmdID, const std::u16string &EcrID) {
+  if (inTransfer_)
+    return false;
+  if (FConnectioned)
+    return true;
+  TLinkBaudTable table = LinkBaudTable();
+  const int32_t configuredRate = FBaudRate;
+  const int32_t configuredRetries = FRetrycnt;
+  TccHecrCommand *cmd = GetHecrCommandFormID(CmdID);
+  const uint8_t code = BaudCode(configuredRate);
+  FRetrycnt = SearchAttemptsPerRate;
+  bool result = false;
+  for (TLinkBaudRow &row : table) {
+    if (row.Tried)
+      continue;
+    Close();
+    FBaudRate = row.Rate;
+    Open();
+    if (SendCommandValue(cmd, code, EcrID)) {
+      Close();
+      FBaudRate = configuredRate;
+      Open();
+      // The scale now runs at the configured rate; the search has only
+      // succeeded when the port could be opened at it.
+      result = FActive;
+      FConnectioned = result;
+      break;
+    }
+    row.Tried = true;
+  }
+  FBaudRate = configuredRate;
+  FRetrycnt = configuredRetries;
+  return result;
+}
+
+bool THecrLink::Disconnection(int32_t CmdID, const std::u16string &EcrID) {
+  if (inTransfer_)
+    return false;
+  if (!FConnectioned)
+    return true;
+  FConnectioned = false;
+  return SendBuffer(GetHecrCommandFormID(CmdID), {}, 0, 0, EcrID);
+}
+
+void THecrLink::write(std::string_view txt, int32_t count) {
+  if (!FActive) {
+    RaiseError(ErrNotActive);
+    return;
+  }
+  if (!SerialInUse() || count <= 0)
+    return;
+  const size_t size = std::min(txt.size(), static_cast<size_t>(count));
+  if (size > 0)
+    com1->WriteCommData(reinterpret_cast<const uint8_t *>(txt.data()), static_cast<uint32_t>(size));
+}
+
+void THecrLink::ArmClearPelqo() {
+  ClearDetector.Reset();
+  clearPelqoSeen_ = false;
+  FClearPelqoFlag = true;
+}
+
+void THecrLink::ArmEncryptPelqo() {
+  EncryptDetector.Reset();
+  encryptPelqoSeen_ = false;
+  FEncryptPelqoFlag = true;
+}
+
+void THecrLink::ClearAdReadings() {
+  FblnReadFlag = false;
+  FstrVersion.clear();
+  FstrOZeroAD.clear();
+  FstrOFullAD.clear();
+  FstrTareAD.clear();
+  FstrZeroAD.clear();
+}
+
+} // namespace pondrex

@@ -1,0 +1,235 @@
+// The receive path: frames reassembled from chunks of any size, dispatched
+// once each, in order, with the seen-flags and the AD readings.
+#include "LinkTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+
+namespace pondrex::test {
+namespace {
+
+// A text-form protocol frame: '<' 'Z' 'K' '>' stand where the start byte and
+// the first three ID bytes are.
+Bytes TextFormFrame(char kind, uint32_t command, const Bytes &data) {
+  return BuildFrame({.Start = '<',
+                     .EcrId = static_cast<uint32_t>(kind) << 24 | uint32_t{'K'} << 16 | uint32_t{'>'} << 8,
+                     .Command = command,
+                     .Data = data});
+}
+
+const Bytes Measurement =
+    ScaleFrame(0x83000000, {1, 2, 0, 2, 0, 0, 0x04, 0xD2, 0, 0, 0, 0, 0, 0, 0x04, 0xD2});
+const Bytes PlainIs1 = Is1Frame('S', ' ', "  1.25", "kg", 0x30);
+const Bytes ExtendedIs1 = ExtendedIs1Frame('S', ' ', " 0.500", "kg",
+                                           {.Decimals = 0x22,
+                                            .Price = 1234,
+                                            .Total = 61725,
+                                            .Key = 0xE5,
+                                            .WeightAd = 300,
+                                            .Check = 'X',
+                                            .Flag = 0x20});
+// A header whose sum is wrong and whose length would hold 4000 bytes.
+const Bytes CorruptHeader = {0xAB, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0xA0, 0x00};
+
+struct TSegment {
+  const char *What;
+  Bytes Bytes_;
+};
+
+// Every kind of data the line carries, each once, with junk between.
+const std::vector<TSegment> &MixedStream() {
+  static const std::vector<TSegment> segments = {
+      {"junk", {0x00, 0x55, '<', 'A', 0x06, 0x07, 0x02, 0x03}},
+      {"plain IS1", PlainIs1},
+      {"extended IS1", ExtendedIs1},
+      {"measurement", Measurement},
+      {"refusal", ScaleFrame(0x800D0004)},
+      {"AD U8", AdU8Frame("V12", 0x0102, 0xFFFE)},
+      {"corrupt header", CorruptHeader},
+      {"short IS1", ShortIs1Frame('U', ' ', "  2.00", "lb")},
+      {"AD U9", AdU9Frame(0x0010, 0xFFFF)},
+      {"<ZK> measurement", TextFormFrame('Z', 0x83000000, {7, 7, 7, 7})},
+      {"stray start byte", {0xFE}},
+      {"plain IS1 again", Is1Frame('S', '-', "  0.75", "kg", 0x31)},
+      {"<TK> acknowledgement", TextFormFrame('T', 0x800E0000, {})},
+      {"AD junk", {0x02, 0x02, 0x00, 'A', 'B', 0, 0, 0, 0, 0, 0, 0, 0}},
+      {"cut IS1 start", {0x01}},
+  };
+  return segments;
+}
+
+Bytes StreamBytes() {
+  Bytes all;
+  for (const TSegment &segment : MixedStream())
+    all.insert(all.end(), segment.Bytes_.begin(), segment.Bytes_.end());
+  return all;
+}
+
+// The one cut that no receiver can hide: an extended weight frame whose
+// first 16 bytes end a chunk is a complete plain frame at that moment.
+size_t ExtensionCut() {
+  size_t at = 0;
+  for (const TSegment &segment : MixedStream()) {
+    if (std::string(segment.What) == "extended IS1")
+      return at + 16;
+    at += segment.Bytes_.size();
+  }
+  return 0;
+}
+
+// A link whose receive path is fed directly, as the serial component does.
+class TReceiver : public TLinkHarness {
+public:
+  TReceiver() { link.Open(); }
+
+  // Feeds bytes in chunks that end at the given cut positions.
+  void FeedCut(const Bytes &bytes, const std::set<size_t> &cuts) {
+    size_t from = 0;
+    for (size_t cut : cuts) {
+      Feed(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(cut)));
+      from = cut;
+    }
+    Feed(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.end()));
+  }
+  // Everything the receive path produced: its events and the state it left.
+  std::string Transcript() {
+    std::string text = Describe(events);
+    auto narrow = [](const std::u16string &s) { return std::string(s.begin(), s.end()); };
+    text += " flags " + std::to_string(flags.FramedReplySeen) + std::to_string(flags.Is1FrameSeen);
+    text += " nak " + std::to_string(link.NAKFlag()) + " terminate " + std::to_string(link.Terminate());
+    text += " held " + std::to_string(link.offset());
+    text += " ad " + std::to_string(link.blnReadFlag()) + " " + narrow(link.strVersion()) + " " +
+            narrow(link.strOZeroAD()) + " " + narrow(link.strOFullAD()) + " " + narrow(link.strTareAD()) +
+            " " + narrow(link.strZeroAD());
+    text += " sales " + std::to_string(link.IS1().Number()) + " " + std::to_string(link.IS1().weightsum());
+    return text;
+  }
+};
+
+class ReceivePath : public ::testing::Test, public TReceiver {
+protected:
+  void SetUp() override { ASSERT_TRUE(link.Active()); }
+};
+
+TEST_F(ReceivePath, WholeStreamGivesEachFrameOnce) {
+  Feed(StreamBytes());
+  EXPECT_EQ(Describe(events),
+            "IS1(S| |  1.25|kg,48) IS1(S| | 0.500|kg,32) Status[16] Error(4) IS1(U| |  2.00|lb,0) "
+            "Status[4] IS1(S|-|  0.75|kg,49) ");
+  EXPECT_EQ(Transcript(), Describe(events) +
+                              " flags 10 nak 1 terminate 1 held 1 ad 1 V12 258 65534 16 -1 sales 1 "
+                              "0.500000");
+}
+
+TEST_F(ReceivePath, ChunksCutAtAnyBoundaryGiveTheSameAsTheWholeStream) {
+  const Bytes stream = StreamBytes();
+  Feed(stream);
+  const std::string whole = Transcript();
+
+  auto transcriptOf = [&](const std::set<size_t> &cuts) {
+    TReceiver other;
+    other.FeedCut(stream, cuts);
+    return other.Transcript();
+  };
+  for (size_t cut = 1; cut < stream.size(); ++cut) {
+    if (cut == ExtensionCut())
+      continue;
+    EXPECT_EQ(transcriptOf({cut}), whole) << "cut at " << cut;
+  }
+  std::set<size_t> everyByte;
+  for (size_t cut = 1; cut < stream.size(); ++cut)
+    if (cut != ExtensionCut())
+      everyByte.insert(cut);
+  EXPECT_EQ(transcriptOf(everyByte), whole) << "one byte a chunk";
+
+  std::mt19937 random(20240517);
+  for (int round = 0; round < 200; ++round) {
+    std::set<size_t> cuts;
+    const size_t count = random() % 12;
+    for (size_t i = 0; i < count; ++i) {
+      const size_t cut = 1 + random() % (stream.size() - 1);
+      if (cut != ExtensionCut())
+        cuts.insert(cut);
+    }
+    EXPECT_EQ(transcriptOf(cuts), whole) << "round " << round;
+  }
+}
+
+TEST_F(ReceivePath, ExtendedFrameCutAfterItsPlainPartIsTakenAsPlainFrame) {
+  Feed(Bytes(ExtendedIs1.begin(), ExtendedIs1.begin() + 16));
+  Feed(Bytes(ExtendedIs1.begin() + 16, ExtendedIs1.end()));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].Text, u"S| | 0.500|kg");
+  EXPECT_TRUE(link.IS1().Total().empty()); // the extension was never parsed
+}
+
+TEST_F(ReceivePath, StartByteInFrontOfAWeightFrameIsSkipped) {
+  Feed(Join({PlainIs1, {0xAB}, PlainIs1}));
+  EXPECT_EQ(events.size(), 2u) << Describe(events);
+  EXPECT_EQ(flags.Is1FrameSeen, 1);
+}
+
+TEST_F(ReceivePath, CorruptHeaderDoesNotHoldBackTheFramesBehindIt) {
+  Feed(Join({CorruptHeader, PlainIs1}));
+  EXPECT_EQ(events.size(), 1u);
+  EXPECT_EQ(link.offset(), 0);
+}
+
+TEST_F(ReceivePath, ChunkThatWouldOverflowDropsWhatIsHeld) {
+  // A good header that announces 4000 data bytes, of which 3000 have come.
+  Bytes header = ScaleFrame(0x83000000, Bytes(4000, 0x11));
+  Feed(Bytes(header.begin(), header.begin() + 3000));
+  EXPECT_EQ(link.offset(), 3000);
+  Bytes chunk(1200, 0x00);
+  chunk.insert(chunk.end(), PlainIs1.begin(), PlainIs1.end());
+  Feed(chunk);
+  EXPECT_EQ(events.size(), 1u) << Describe(events);
+  EXPECT_EQ(link.offset(), 0);
+}
+
+TEST_F(ReceivePath, MeasurementWithDataWhileACommandWaitsIsDropped) {
+  line.SetResponder([](TFakeSerialLine &l, const TWrittenBlock &) { l.Send(Measurement, 5); });
+  link.SetRetrycnt(1);
+  EXPECT_FALSE(Send(5));
+  EXPECT_EQ(Errors(), (std::vector<int32_t>{THecrLink::ErrRetrying, THecrLink::ErrRetriesExhausted}));
+  EXPECT_EQ(flags.FramedReplySeen, 1);
+}
+
+TEST_F(ReceivePath, WeightFrameThatFailsStillCountsAsSeen) {
+  Feed(PlainIs1);
+  flags = {};
+  Bytes bad = Is1Frame('S', ' ', "  9.99", "kg", 0);
+  bad[12] ^= 0x01;
+  Feed(bad);
+  EXPECT_EQ(events.size(), 1u);
+  EXPECT_EQ(flags.Is1FrameSeen, 1);
+  EXPECT_EQ(link.IS1().Weight(), u"  1.25");
+}
+
+// A host that pumps inside a callback gets the next frame after the callback
+// has returned, not inside it.
+TEST_F(ReceivePath, HandlerThatPumpsDoesNotReenterTheScan) {
+  std::vector<std::string> order;
+  link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
+    const std::string weight(frame.Weight().begin(), frame.Weight().end());
+    order.push_back("begin" + weight);
+    platform.PumpMessages();
+    order.push_back("end" + weight);
+  };
+  line.Send(Is1Frame('S', ' ', "  1.00", "kg", 0));
+  line.Send(Is1Frame('S', ' ', "  2.00", "kg", 0));
+  platform.PumpMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"begin  1.00", "end  1.00", "begin  2.00", "end  2.00"}));
+}
+
+TEST_F(ReceivePath, ClosedLinkTakesNoChunks) {
+  link.Close();
+  Feed(PlainIs1);
+  EXPECT_TRUE(events.empty());
+}
+
+} // namespace
+} // namespace pondrex::test
