@@ -92,9 +92,10 @@ std::optional<TDateTimeParts> DecodeDateTime(TDateTime value) {
   int64_t milliseconds =
       std::llround(std::fabs(value.Value - wholeDays) * static_cast<double>(kMillisecondsPerDay));
   if (milliseconds >= kMillisecondsPerDay) {
-    // A time that rounds up to midnight belongs to the next day.
+    // A time that rounds up to midnight belongs to the next day; the time of
+    // day counts forward before day 0 as well.
     milliseconds -= kMillisecondsPerDay;
-    day += value.Value < 0 ? -1 : 1;
+    day += 1;
     if (day < kFirstDay || day > kLastDay) {
       return std::nullopt;
     }

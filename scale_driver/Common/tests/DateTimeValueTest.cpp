@@ -54,7 +54,8 @@ TEST(DateTimeValue, DecodesIntoParts) {
       {36585.5 + 0.25 / 86400.0, {2000, 2, 29, 12, 0, 0, 250}},
       // A time a hair before midnight rounds into the next day.
       {1.0 - 1e-10, {1899, 12, 31, 0, 0, 0, 0}},
-      {-1.0 - (1.0 - 1e-10), {1899, 12, 28, 0, 0, 0, 0}},
+      // 29 December 1899 a hair before midnight: also forward, into 30 December.
+      {-1.0 - (1.0 - 1e-10), {1899, 12, 30, 0, 0, 0, 0}},
       {2958465.5, {9999, 12, 31, 12, 0, 0, 0}},
       {-693593.0, {1, 1, 1, 0, 0, 0, 0}},
   };
