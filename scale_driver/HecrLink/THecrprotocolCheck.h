@@ -54,6 +54,27 @@ public:
   THecrprotocolCheck(const THecrprotocolCheck &) = delete;
   THecrprotocolCheck &operator=(const THecrprotocolCheck &) = delete;
 
+  // The overridable operations, in the order of their virtual slots.
+
+  // Copies the n data bytes from offset 13 into Buffer, computes their CRC
+  // into CRCVal and, when FChkcrc is on, compares it with the bytes at 13 + n
+  // (high) and 14 + n (low). True when they are equal or the CRC check is
+  // off; false when the frame or Buffer is too short for that.
+  virtual bool CheckCRC(std::span<const uint8_t> frame, std::span<uint8_t> Buffer, uint16_t n);
+  // Byte 12 equals the 8-bit sum of bytes 0 to 11.
+  virtual bool CheckHeaderSum(std::span<const uint8_t> frame) const;
+
+  // Checks the frame that begins at offset in AStream. True when it passed;
+  // then, when it carries data, Buffer receives its n data bytes. While a
+  // command waits, unsolicited measurement (0x8300) and 0x5007 frames in front
+  // of the answer are skipped, moving offset past them. Any byte sequence is
+  // safe to check.
+  virtual bool CheckData(std::span<const uint8_t> AStream, std::vector<uint8_t> &Buffer, int32_t &offset);
+
+  // Reads iLen bytes (1 to 4) from iStart as a big-endian number; 0 when they
+  // are not all inside Buffer or iLen is out of range.
+  virtual uint32_t BufferToCardinal(std::span<const uint8_t> Buffer, int32_t iStart, int32_t iLen) const;
+
   // Builds the frame for the current Command, EcrID and PackageNo with the
   // first Len bytes of source as data into a new Buffer. Returns the number
   // of bytes in Buffer (length prefix included), or 0 when no frame could be
@@ -62,12 +83,8 @@ public:
   // of 0 or less builds a frame without data. LinkStatus is ifSend afterwards.
   virtual int32_t PackageBuffer(std::span<const uint8_t> source, int32_t Len, std::vector<uint8_t> &Buffer);
 
-  // Checks the frame that begins at offset in AStream. True when it passed;
-  // then, when it carries data, Buffer receives its n data bytes. While a
-  // command waits, unsolicited measurement (0x8300) and 0x5007 frames in front
-  // of the answer are skipped, moving offset past them. Any byte sequence is
-  // safe to check.
-  virtual bool CheckData(std::span<const uint8_t> AStream, std::vector<uint8_t> &Buffer, int32_t &offset);
+  // Appends a line to the object's own log.
+  void SaveDebugLog(std::string text);
 
   // Feeds the low 8 bits of Data into the CRC-16/XMODEM held in CRCSum and
   // returns the new value, which is also left in CRCSum.
@@ -77,20 +94,6 @@ public:
   // into 2 bytes while Command is exactly 0xA0000000 or 0xA0030000. False
   // when the bytes do not fit in Buffer.
   bool CardinalToBuffer(uint32_t Value, std::span<uint8_t> Buffer, int32_t iStart) const;
-  // Reads iLen bytes (1 to 4) from iStart as a big-endian number; 0 when they
-  // are not all inside Buffer or iLen is out of range.
-  virtual uint32_t BufferToCardinal(std::span<const uint8_t> Buffer, int32_t iStart, int32_t iLen) const;
-
-  // Byte 12 equals the 8-bit sum of bytes 0 to 11.
-  virtual bool CheckHeaderSum(std::span<const uint8_t> frame) const;
-  // Copies the n data bytes from offset 13 into Buffer, computes their CRC
-  // into CRCVal and, when FChkcrc is on, compares it with the bytes at 13 + n
-  // (high) and 14 + n (low). True when they are equal or the CRC check is
-  // off; false when the frame or Buffer is too short for that.
-  virtual bool CheckCRC(std::span<const uint8_t> frame, std::span<uint8_t> Buffer, uint16_t n);
-
-  // Appends a line to the object's own log.
-  void SaveDebugLog(std::string text);
 
   const std::vector<std::string> &logls() const { return logls_; }
   uint16_t CRCVal() const { return CRCVal_; }
