@@ -1,0 +1,68 @@
+#include "PondrexModule.h"
+
+#include "PSensorGlobals.h"
+#include "TWinPlatform.h"
+
+#include <windows.h>
+
+namespace pondrex::win {
+
+namespace {
+
+// The reference that the library holds to itself while the port is open.
+HMODULE heldModule = nullptr;
+
+bool SerialPortOpen() {
+  return GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen();
+}
+
+} // namespace
+
+// At unload (not at process end): frees the driver object, whose port is
+// closed by then.
+void UnloadDriver() {
+  if (!GlobalSensor)
+    return;
+  if (SerialPortOpen()) {
+    // Only when taking the reference failed: the serial threads run on and
+    // cannot be stopped here, so the object they use is left alone.
+    [[maybe_unused]] TPSensor *left = GlobalSensor.release();
+    return;
+  }
+  FinalizePSensor();
+}
+
+TPSensor &Driver() {
+  return InitializePSensor(SystemPlatform());
+}
+
+void SyncModuleHold() {
+  const bool open = SerialPortOpen();
+  if (open && heldModule == nullptr) {
+    HMODULE self = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&SyncModuleHold),
+                           &self))
+      heldModule = self;
+  } else if (!open && heldModule != nullptr) {
+    // The host holds the library too (it is calling it), so this does not
+    // unload it.
+    HMODULE self = heldModule;
+    heldModule = nullptr;
+    FreeLibrary(self);
+  }
+}
+
+} // namespace pondrex::win
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH) {
+    if (reserved != nullptr) {
+      // The process ends: the other threads are gone, and the system takes
+      // back memory, handles and windows.
+      [[maybe_unused]] pondrex::TPSensor *left = pondrex::GlobalSensor.release();
+    } else {
+      pondrex::win::UnloadDriver();
+    }
+  }
+  return TRUE;
+}

@@ -1,0 +1,234 @@
+// Pondrex.dll against the simulated scale on the far end of its COM port,
+// as a host program drives it: loaded by file name, exports bound by name
+// and called as stdcall, callbacks of the host's own signatures.
+#include "HostCallbacks.h"
+#include "PeerClient.h"
+#include "PondrexExports.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using pos::test::hostCallbackCalls;
+using pos::test::HostCallbackSlots;
+using pos::test::hostCallbackTexts;
+using pos::test::LoadedModule;
+using pos::test::PondrexExports;
+using pos::test::ScaleClient;
+using pos::test::ScaleLogEntry;
+using pos::test::slotOf;
+using Bytes = std::vector<uint8_t>;
+using Texts = std::vector<std::string>;
+
+const Bytes Request = {0x11};
+const Bytes DoubleRequest = {0x05, 0x11};
+const Bytes SecondPart = {0x03, 0x05, 0x01, 0x04, 0x0C, 0x04, 0x03, 0x04, 0x01, 0x04};
+const Bytes Pelqo = {'P', 'E', 'L', 'Q', 'O'};
+// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0xC9
+// (201 and unit 0: nothing is divided).
+const Bytes Measurement = {0xC9, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
+                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+const char *const MeasurementText =
+    "SENSORINFO net=12.34 tare=1 gross=13.34 mode=1 decimals=2 unit=0 oldAd=0 "
+    "filterAd=0 zeroAd=0 weightAd=0 flag=201";
+
+// The scale log without the time, as kind and bytes.
+std::vector<std::pair<std::string, Bytes>> kindsAndBytes(const std::vector<ScaleLogEntry> &log) {
+  std::vector<std::pair<std::string, Bytes>> entries;
+  for (const ScaleLogEntry &entry : log) {
+    entries.emplace_back(entry.kind, entry.bytes);
+  }
+  return entries;
+}
+
+class PondrexScale : public ::testing::Test {
+protected:
+  void SetUp() override {
+    hostCallbackCalls().clear();
+    scale_.reset();
+    scale_.setId(123456);
+    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+    ASSERT_TRUE(dll_->loaded()) << "LoadLibraryW(Pondrex.dll) failed, error " << dll_->loadError();
+    pondrex_ = std::make_unique<PondrexExports>(*dll_);
+    configure(300);
+  }
+  void TearDown() override {
+    pondrex_->result("CloseDevice");
+    EXPECT_EQ(pondrex_->faults(), Texts{});
+    pondrex_.reset();
+    dll_.reset();
+  }
+
+  // Retry count 5, the time-out, debug off, the six callbacks.
+  void configure(uint32_t timeOutMs) {
+    const HostCallbackSlots cb = pos::test::hostCallbackSlots();
+    pondrex_->call("Config", {5, timeOutMs, 0, cb.sensorErr, cb.sensorInfo, cb.opBoxInfo, cb.leadInfo,
+                              cb.is1Info, cb.temCompensateInfo});
+  }
+  int32_t open(const char *exportName, uint32_t rate = 9600) {
+    const DWORD started = GetTickCount();
+    const int32_t result = pondrex_->result(exportName, {slotOf(port_.c_str()), rate});
+    tookMs_ = GetTickCount() - started;
+    return result;
+  }
+  // Pumps through DoEvents until count calls of the callback name came, or
+  // three seconds passed.
+  Texts pumpUntil(const char *name, size_t count) {
+    const DWORD started = GetTickCount();
+    while (hostCallbackTexts(name).size() < count && GetTickCount() - started < 3000) {
+      pondrex_->call("DoEvents");
+      Sleep(5);
+    }
+    return hostCallbackTexts(name);
+  }
+
+  ScaleClient scale_;
+  std::string port_ = ScaleClient::comPort();
+  std::unique_ptr<LoadedModule> dll_;
+  std::unique_ptr<PondrexExports> pondrex_;
+  DWORD tookMs_ = 0;
+};
+
+TEST_F(PondrexScale, OpenDeviceGetsAWeightFrameToIs1InfoThenWritesTheHandshake) {
+  scale_.is1Text('S', ' ', "  1.25", "kg", 0x30);
+  EXPECT_EQ(open("OpenDevice"), -1);
+  EXPECT_EQ(hostCallbackTexts(), Texts{"IS1INFO status=[S] sign=[ ] weight=[  1.25] unit=[kg] flag=48"});
+  // No echo of "PELQO": the wait runs its 500 passes and part 2 is not sent.
+  EXPECT_GE(tookMs_, 500u);
+  const auto log = kindsAndBytes(scale_.log(2, 3000));
+  EXPECT_EQ(log, (std::vector<std::pair<std::string, Bytes>>{{"is1req", Request}, {"raw", Pelqo}}));
+
+  // A scale that echoes gets the second part as well.
+  pondrex_->result("CloseDevice");
+  scale_.clear();
+  scale_.echo(true);
+  EXPECT_EQ(open("OpenDevice"), -1);
+  EXPECT_EQ(
+      kindsAndBytes(scale_.log(3, 3000)),
+      (std::vector<std::pair<std::string, Bytes>>{{"is1req", Request}, {"raw", Pelqo}, {"raw", SecondPart}}));
+}
+
+TEST_F(PondrexScale, SilentScaleIsAskedAsOftenAsEachOpenExportRepeats) {
+  EXPECT_EQ(open("OpenDevice"), 0);
+  const std::vector<ScaleLogEntry> log = scale_.log(8, 3000);
+  EXPECT_EQ(kindsAndBytes(log), (std::vector<std::pair<std::string, Bytes>>(8, {"is1req", Request})));
+  for (size_t i = 1; i < log.size(); ++i) {
+    EXPECT_GE(log[i].timeMs - log[i - 1].timeMs, 100u) << i;
+  }
+  EXPECT_TRUE(hostCallbackCalls().empty());
+
+  pondrex_->result("CloseDevice");
+  scale_.clear();
+  EXPECT_EQ(open("__Open"), 0);
+  std::vector<std::pair<std::string, Bytes>> expected = {{"is1req", DoubleRequest}};
+  expected.insert(expected.end(), 4, {"is1req", Request});
+  expected.insert(expected.end(), 4, {"is1req", DoubleRequest});
+  EXPECT_EQ(kindsAndBytes(scale_.log(9, 3000)), expected);
+}
+
+TEST_F(PondrexScale, ConnectionProbesTheRatesUntilTheScaleAnswersAndEndsAtTheConfiguredOne) {
+  configure(200);
+  scale_.answerOnlyAt(38400);
+  open("OpenDevice", 57600);
+  scale_.log(8, 3000); // the last weight request is on its way
+  scale_.clear();
+  EXPECT_EQ(pondrex_->result("Connection", {slotOf("123456")}), -1);
+  std::vector<uint32_t> rates;
+  for (const ScaleLogEntry &entry : scale_.log(7, 3000)) {
+    EXPECT_EQ(entry.kind, "frame");
+    // The set-baud command with the code of the configured rate: 115200 / 57600.
+    EXPECT_EQ(Bytes(entry.bytes.begin() + 5, entry.bytes.begin() + 9), (Bytes{0x80, 0x00, 0x02, 0x00}));
+    if (rates.empty() || rates.back() != entry.baud) {
+      rates.push_back(entry.baud);
+    }
+  }
+  EXPECT_EQ(rates, (std::vector<uint32_t>{9600, 115200, 19200, 38400}));
+  EXPECT_EQ(scale_.line().baud, 57600u);
+
+  scale_.clear();
+  EXPECT_EQ(pondrex_->result("__Connection", {slotOf("123456")}), -1);
+  Sleep(300);
+  EXPECT_TRUE(scale_.log().empty());
+  // The scale, now at 57600 too, answers there.
+  EXPECT_EQ(pondrex_->result("Disconnection", {slotOf("123456")}), -1);
+  EXPECT_EQ(scale_.log(1, 3000).at(0).baud, 57600u);
+}
+
+TEST_F(PondrexScale, MeasurementsTheScaleSendsReachSensorInfoWhenTheHostPumps) {
+  scale_.is1Text('S', ' ', "  0.00", "kg");
+  ASSERT_EQ(open("OpenDevice"), -1);
+  hostCallbackCalls().clear();
+  const Bytes frame = scale_.frame(0x83000000, Measurement);
+  Bytes two = frame;
+  two.insert(two.end(), frame.begin(), frame.end());
+  scale_.push(two);
+  EXPECT_EQ(pumpUntil("SENSORINFO", 2), (Texts{MeasurementText, MeasurementText}));
+  // Both calls found the stack at the same depth: each removed what was
+  // pushed for it.
+  const std::vector<pos::test::HostCallbackCall> &calls = hostCallbackCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].esp, calls[1].esp);
+}
+
+TEST_F(PondrexScale, RefusalWhileNothingWaitsReachesSensorErrAndTheLinkReopens) {
+  scale_.is1Text('S', ' ', "  0.00", "kg");
+  ASSERT_EQ(open("OpenDevice"), -1);
+  scale_.push(scale_.frame(0x800D0005));
+  EXPECT_EQ(pumpUntil("SENSORERR", 1), Texts{"SENSORERR code=5"});
+  EXPECT_EQ(pondrex_->result("CloseDevice"), -1);
+  EXPECT_EQ(pondrex_->result("__Close"), -1);
+  EXPECT_EQ(open("OpenDevice"), -1);
+  EXPECT_EQ(open("__Open"), -1);
+}
+
+TEST_F(PondrexScale, SetCommModeUsesTheLowByteOfItsSlot) {
+  // 260 is 4, a USB printer-class port: OpenDevice gives it 8 s, then opens
+  // it as a serial port.
+  pondrex_->call("SetCommMode", {260});
+  EXPECT_EQ(open("OpenDevice"), 0);
+  EXPECT_GE(tookMs_, 8000u);
+  EXPECT_EQ(scale_.log(8, 3000).size(), 8u);
+  // 256 is 0, UDP: the weight requests go nowhere.
+  pondrex_->result("CloseDevice");
+  scale_.clear();
+  pondrex_->call("__SetCommMode", {256});
+  EXPECT_EQ(open("OpenDevice"), 0);
+  Sleep(200);
+  EXPECT_TRUE(scale_.log().empty());
+  pondrex_->call("SetCommMode", {1});
+}
+
+TEST_F(PondrexScale, LibraryFreedWithItsPortOpenStaysLoadedUntilThePortCloses) {
+  scale_.is1Text('S', ' ', "  0.00", "kg");
+  ASSERT_EQ(open("OpenDevice"), -1);
+  pondrex_.reset();
+  dll_.reset();
+  // The serial threads still run in the library's code, so it is still there.
+  EXPECT_NE(GetModuleHandleW(L"Pondrex.dll"), nullptr);
+
+  dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+  pondrex_ = std::make_unique<PondrexExports>(*dll_);
+  // The same instance: its port is still open and still delivers.
+  scale_.push(scale_.frame(0x83000000, Measurement));
+  EXPECT_EQ(pumpUntil("SENSORINFO", 1), Texts{MeasurementText});
+  EXPECT_EQ(pondrex_->result("CloseDevice"), -1);
+  EXPECT_EQ(pondrex_->faults(), Texts{});
+  pondrex_.reset();
+  dll_.reset();
+  EXPECT_EQ(GetModuleHandleW(L"Pondrex.dll"), nullptr);
+
+  // Loaded anew, it starts without callbacks and opens the port again.
+  dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+  pondrex_ = std::make_unique<PondrexExports>(*dll_);
+  hostCallbackCalls().clear();
+  EXPECT_EQ(open("OpenDevice"), -1);
+  EXPECT_TRUE(hostCallbackCalls().empty());
+}
+
+} // namespace
