@@ -231,6 +231,26 @@ TEST_F(LinkFixture, WriteSendsRawBytesOnlyOverTheSerialPort) {
   EXPECT_EQ(line.Writes().size(), 3u);
 }
 
+// With a USB scale the link only waits: nothing goes to the serial port, and
+// an answer is whatever ends the wait.
+TEST_F(LinkFixture, UsbPrinterModeWithAUsbScaleWaitsWithoutWriting) {
+  flags.UsbScaleFound = 1;
+  link.SetMode(TCommunicationMode::cmUSBPRN);
+  link.SetRetrycnt(2);
+  link.SetTimeOut(600);
+  OpenSerial();
+  const uint32_t start = platform.TickCount();
+  EXPECT_FALSE(Send(TareId));
+  // Each step sleeps 50 ms and counts 150: four steps an attempt.
+  EXPECT_LT(platform.TickCount() - start, 2u * 4u * 50u + 100u);
+  EXPECT_EQ(Errors(), (std::vector<int32_t>{THecrLink::ErrRetrying, THecrLink::ErrRetrying,
+                                            THecrLink::ErrRetriesExhausted}));
+  platform.Post([this] { link.SetTerminate(true); }, 100);
+  Send(TareId);
+  EXPECT_EQ(CountLog("FTerminate:true"), 1u);
+  EXPECT_TRUE(line.Writes().empty());
+}
+
 TEST_F(LinkFixture, TcpAndUsbModesSendNothingAndFail) {
   for (TCommunicationMode mode : {TCommunicationMode::cmTCP, TCommunicationMode::cmUSB}) {
     link.SetMode(mode);
