@@ -1,0 +1,68 @@
+#include "TWinPlatform.h"
+
+#include "TComm.h"
+#include "TWinUdpClient.h"
+#include "TWinWindowTimer.h"
+
+#include <windows.h>
+
+namespace pondrex {
+
+namespace {
+const wchar_t *Wide(const std::u16string &text) {
+  return reinterpret_cast<const wchar_t *>(text.c_str());
+}
+} // namespace
+
+void TWinPlatform::PumpMessages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // The quit request belongs to the host's own message loop: put it back
+      // for that loop and stop here.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+void TWinPlatform::Sleep(uint32_t ms) {
+  ::Sleep(ms);
+}
+
+uint32_t TWinPlatform::TickCount() {
+  return GetTickCount();
+}
+
+std::unique_ptr<TWindowTimer> TWinPlatform::CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) {
+  return std::make_unique<TWinWindowTimer>(intervalMs, std::move(onTimer));
+}
+
+std::unique_ptr<TCommBase> TWinPlatform::CreateComm() {
+  return std::make_unique<TComm>();
+}
+
+std::unique_ptr<IUdpClient> TWinPlatform::CreateUdpClient() {
+  return std::make_unique<TWinUdpClient>();
+}
+
+void TWinPlatform::ShowMessageBox(const std::u16string &text, const std::u16string &caption,
+                                  TMessageBoxIcon icon) {
+  const UINT style = MB_OK | (icon == TMessageBoxIcon::Error ? MB_ICONERROR : 0);
+  MessageBoxW(nullptr, Wide(text), Wide(caption), style);
+}
+
+void TWinPlatform::SendTextToWindow(THostWindow window, uint32_t message, const std::u16string &text) {
+  if (window != 0) {
+    SendMessageW(reinterpret_cast<HWND>(window), message, reinterpret_cast<WPARAM>(text.c_str()), 0);
+  }
+}
+
+IPlatform &SystemPlatform() {
+  static TWinPlatform platform;
+  return platform;
+}
+
+} // namespace pondrex
