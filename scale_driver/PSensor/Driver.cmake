@@ -1,8 +1,5 @@
 # The driver object and the process-wide objects of the driver. Included by
-# this folder's CMakeLists.txt; it needs the scale link.
-if(NOT TARGET pondrex_hecrlink_link)
-  return()
-endif()
+# this folder's CMakeLists.txt.
 
 pos_core_library(pondrex_psensor TPSensor.cpp PSensorGlobals.cpp)
 target_link_libraries(pondrex_psensor PUBLIC

@@ -32,6 +32,8 @@ void UnloadDriver() {
   FinalizePSensor();
 }
 
+// The firmware-download front end, once the library has one, is made here
+// just before the driver object, and freed in UnloadDriver just after it.
 TPSensor &Driver() {
   return InitializePSensor(SystemPlatform());
 }

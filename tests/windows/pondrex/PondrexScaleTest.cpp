@@ -204,6 +204,43 @@ TEST_F(PondrexScale, SetCommModeUsesTheLowByteOfItsSlot) {
   pondrex_->call("SetCommMode", {1});
 }
 
+TEST_F(PondrexScale, RoutedConfigAndNamedRegistrationReachTheRkvCallback) {
+  // The tenth argument routes the fifth callback to RKV_IS1INFO; IS1INFO
+  // keeps the one Config gave it, and both hear every weight frame.
+  const HostCallbackSlots cb = pos::test::hostCallbackSlots();
+  pondrex_->call("__Config", {5, 300, 0, cb.sensorErr, cb.sensorInfo, cb.opBoxInfo, cb.leadInfo,
+                              pos::test::rkvIs1InfoSlot(), cb.temCompensateInfo, 0x101});
+  scale_.is1Text('S', '-', "  0.75", "kg");
+  EXPECT_EQ(open("__Open"), -1);
+  EXPECT_EQ(hostCallbackTexts(), (Texts{"IS1INFO status=[S] sign=[-] weight=[  0.75] unit=[kg] flag=0",
+                                        "RKV_IS1INFO status=[S] sign=[-] weight=[  0.75] unit=[kg] price=[] "
+                                        "total=[] key=[] weightsum=[0] tare=[0] originalAd=[] weightAd=[] "
+                                        "tareAd=[] number=0 flag=0"}));
+
+  // By name: only the twin with the prefix knows RKV_IS1INFO.
+  pondrex_->call("SetCallBackFunc", {slotOf("is1INFO"), 0});
+  pondrex_->call("SetCallBackFunc", {slotOf("RKV_IS1INFO"), 0});
+  hostCallbackCalls().clear();
+  EXPECT_EQ(open("__Open"), -1);
+  EXPECT_EQ(hostCallbackTexts("IS1INFO"), Texts{});
+  EXPECT_EQ(hostCallbackTexts("RKV_IS1INFO").size(), 1u);
+  pondrex_->call("__SetCallBackFunc", {slotOf("rkv_is1info"), 0});
+  hostCallbackCalls().clear();
+  EXPECT_EQ(open("__Open"), -1);
+  EXPECT_TRUE(hostCallbackCalls().empty());
+}
+
+TEST_F(PondrexScale, UsbDeviceExportsFindNoDevicesAndLeaveThePointer) {
+  const wchar_t *wide = L"untouched";
+  const char *narrow = "untouched";
+  EXPECT_EQ(pondrex_->result("EnumUsbDeviceStr", {slotOf(&wide)}), 0);
+  EXPECT_EQ(pondrex_->result("__EnumUsbDeviceStr", {slotOf(&narrow)}), 0);
+  EXPECT_EQ(std::wstring(wide), L"untouched");
+  EXPECT_EQ(std::string(narrow), "untouched");
+  EXPECT_EQ(pondrex_->result("SetUsbDeviceStr", {slotOf("USB\\VID_1A86&PID_7523")}), -1);
+  EXPECT_EQ(pondrex_->result("__SetUsbDeviceStr", {0}), -1);
+}
+
 TEST_F(PondrexScale, LibraryFreedWithItsPortOpenStaysLoadedUntilThePortCloses) {
   scale_.is1Text('S', ' ', "  0.00", "kg");
   ASSERT_EQ(open("OpenDevice"), -1);
