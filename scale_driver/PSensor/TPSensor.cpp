@@ -82,6 +82,26 @@ bool TPSensor::SendExpecting(TPSensorOption kind, TccHecrCommand *ACmd, std::spa
   return FHecrLink1.SendBuffer(ACmd, wBuf, PackageNo, BufferLength, EcrID);
 }
 
+bool TPSensor::SendUndecoded(TccHecrCommand *ACmd, int32_t PackageNo, const std::u16string &EcrID) {
+  class TUndecodedScope {
+  public:
+    TUndecodedScope(bool &flag, TPSensorOption &mode) : flag_(flag), mode_(mode) { flag_ = true; }
+    ~TUndecodedScope() {
+      flag_ = false;
+      mode_ = TPSensorOption::poNull;
+    }
+    TUndecodedScope(const TUndecodedScope &) = delete;
+    TUndecodedScope &operator=(const TUndecodedScope &) = delete;
+
+  private:
+    bool &flag_;
+    TPSensorOption &mode_;
+  };
+  fMode = TPSensorOption::poNull;
+  const TUndecodedScope scope(undecodedReply_, fMode);
+  return FHecrLink1.SendBuffer(ACmd, {}, PackageNo, 0, EcrID);
+}
+
 void TPSensor::DoLinkError(int32_t Code) {
   if (const TSensorErrProc proc = slots_.SensorErrProc)
     proc(Code);
@@ -96,6 +116,8 @@ void TPSensor::DoLinkStatus(TPelqoEventArgs &Args) {
   // callback that starts another read finds it free.
   const TPSensorOption kind = fMode;
   fMode = TPSensorOption::poNull;
+  if (undecodedReply_)
+    return;
   DecodeReply(kind, Args);
 }
 

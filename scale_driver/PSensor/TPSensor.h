@@ -65,6 +65,12 @@ public:
   // unsolicited measurement, say) is then not taken for the missing reply.
   bool SendExpecting(TPSensorOption kind, TccHecrCommand *ACmd, std::span<const uint8_t> wBuf,
                      int32_t PackageNo, int32_t BufferLength, const std::u16string &EcrID);
+  // Sends ACmd without data through the link for a reply that is not to be
+  // decoded: one packet of a multi-packet read, which the link only collects
+  // into the event data's TmpBuffer. The status event of that reply calls
+  // nothing and stores nothing (a measurement frame that the scale sends by
+  // itself meanwhile is still decoded). Mode is poNull afterwards.
+  bool SendUndecoded(TccHecrCommand *ACmd, int32_t PackageNo, const std::u16string &EcrID);
 
   // Properties that the exports read and write.
   const std::u16string &Is1Value() const { return FIs1Value; }
@@ -115,6 +121,8 @@ private:
   TLead fLead1;
   TOPBox fopbox1;
   TPSensorOption fMode = TPSensorOption::poNull;
+  // A reply that is only collected is on its way (SendUndecoded).
+  bool undecodedReply_ = false;
   std::u16string FTare;
   bool FWf7flg = false;
   std::vector<uint8_t> buf;
