@@ -1,0 +1,53 @@
+// The messages by which the component's threads hand work and results to
+// each other, and the heap blocks that travel in their lParam.
+//
+// A block is owned by exactly one side at a time: the sender releases it into
+// lParam only when the post succeeded, and the receiver takes it back with
+// TakeBlock, so it is freed whether or not anyone reads it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+
+namespace pondrex {
+
+// To the hidden window: received bytes (wParam length, lParam block). To the
+// write thread, as a thread message: a block to write (same layout).
+constexpr UINT kCommDataMessage = WM_USER + 1;
+// To the hidden window: a line error, lParam the CE_ bits.
+constexpr UINT kCommErrorMessage = WM_USER + 2;
+// To the hidden window: a thread gave up on the port.
+constexpr UINT kCommHangupMessage = WM_USER + 3;
+// To the hidden window: modem line change, lParam 8 (RLSD) and/or 4 (ring).
+constexpr UINT kCommModemMessage = WM_USER + 4;
+// To the hidden window: the write queue ran empty.
+constexpr UINT kCommSendEmptyMessage = WM_USER + 5;
+
+// Size of the driver queues and of one read.
+constexpr DWORD kCommBufferSize = 4096;
+
+using CommBlock = std::unique_ptr<uint8_t[]>;
+
+// A zero-filled block of size bytes; null when it cannot be allocated.
+inline CommBlock NewCommBlock(size_t size) noexcept {
+  try {
+    return std::make_unique<uint8_t[]>(size);
+  } catch (const std::bad_alloc &) {
+    return nullptr;
+  }
+}
+
+inline LPARAM BlockParam(const CommBlock &block) {
+  return reinterpret_cast<LPARAM>(block.get());
+}
+
+// Takes back the ownership of a block that travelled in a message.
+inline CommBlock TakeBlock(LPARAM param) {
+  return CommBlock(reinterpret_cast<uint8_t *>(param));
+}
+
+} // namespace pondrex

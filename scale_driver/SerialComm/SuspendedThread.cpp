@@ -1,0 +1,48 @@
+#include "SuspendedThread.h"
+
+#include <process.h>
+
+namespace pondrex {
+
+SuspendedThread::~SuspendedThread() {
+  if (!handle_) {
+    return;
+  }
+  if (!resumed_) {
+    ResumeThread(handle_.get());
+  }
+  WaitForSingleObject(handle_.get(), INFINITE);
+}
+
+bool SuspendedThread::Create(Body body, void *context) {
+  body_ = body;
+  context_ = context;
+  unsigned id = 0;
+  // _beginthreadex rather than CreateThread: the body uses the C runtime.
+  uintptr_t handle = _beginthreadex(nullptr, 0, &SuspendedThread::Entry, this, CREATE_SUSPENDED, &id);
+  if (handle == 0) {
+    return false;
+  }
+  handle_.reset(reinterpret_cast<HANDLE>(handle));
+  id_ = id;
+  return true;
+}
+
+void SuspendedThread::Resume() {
+  if (!handle_ || resumed_) {
+    return;
+  }
+  run_ = true;
+  resumed_ = true;
+  ResumeThread(handle_.get());
+}
+
+unsigned __stdcall SuspendedThread::Entry(void *self) {
+  auto *thread = static_cast<SuspendedThread *>(self);
+  if (thread->run_) {
+    thread->body_(thread->context_);
+  }
+  return 0;
+}
+
+} // namespace pondrex

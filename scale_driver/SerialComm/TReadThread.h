@@ -1,0 +1,67 @@
+// The read thread of an open port: overlapped reads of up to 4096 bytes and,
+// where the port supports them, line events; both are posted to the hidden
+// window of the component.
+#pragma once
+
+#include "CommMessages.h"
+#include "SuspendedThread.h"
+#include "UniqueHandle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace pondrex {
+
+class TReadThread {
+public:
+  // The thread, created suspended; null when it cannot be created. The three
+  // handles stay owned by the component and outlive the thread.
+  static std::unique_ptr<TReadThread> Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow);
+  // Use Create; public only for std::make_unique.
+  TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow);
+  // Waits until the thread has ended.
+  ~TReadThread() = default;
+
+  void Resume() { thread_.Resume(); }
+  HANDLE Handle() const { return thread_.Handle(); }
+
+private:
+  static void Run(void *self);
+
+  void Execute();
+  bool SetupCommEvent();
+  bool HandleCommEvent(bool retrieve);
+  bool SetupReadEvent();
+  bool HandleReadEvent();
+  bool HandleReadData(const uint8_t *bytes, DWORD count);
+  bool ReceiveData(CommBlock block, DWORD count);
+  bool ReceiveError(DWORD errors);
+  bool ModemStateChange(DWORD bits);
+  void PostHangupCall();
+
+  bool Stopping() const;
+  // Ends what is still in flight, so no I/O outlives the buffers below.
+  void Finish();
+
+  HANDLE hCommFile;
+  HANDLE hCloseEvent;
+  HWND hComm32Window;
+
+  UniqueHandle readEvent_;
+  UniqueHandle commEvent_;
+  OVERLAPPED readOverlapped_{};
+  OVERLAPPED commOverlapped_{};
+  DWORD eventMask_ = 0;
+  bool readPending_ = false;
+  bool commPending_ = false;
+  // False once the port has shown that it cannot report line events.
+  bool lineEvents_ = true;
+  uint8_t buffer_[4096] = {};
+
+  // Last, so it is joined before anything above goes.
+  SuspendedThread thread_;
+};
+
+} // namespace pondrex
