@@ -1,0 +1,225 @@
+// The AD-read exports: the request frames and their resends, the values of
+// the AD frame that answers, the buffers, and the bounded wait of the text
+// requests.
+#include "AdReads.h"
+#include "OpenLinkFixture.h"
+
+#include <algorithm>
+#include <array>
+
+namespace pondrex::test {
+namespace {
+
+Bytes AdRequest(uint8_t kind, uint8_t subCode, uint8_t check) {
+  return {0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0xEF, 0x55, kind, 0x00, 0x00, subCode, check};
+}
+const Bytes FullAdRequest = AdRequest(0x38, 0x02, 0x71);
+const Bytes MultiAdRequest = AdRequest(0x38, 0x07, 0x6C);
+const Bytes TareZeroAdRequest = AdRequest(0x39, 0x04, 0x6E);
+
+// 02 02, 'U','8': the version at 8 to 10, the zero AD at 11 and 12, the full
+// AD at 13 and 14.
+Bytes AdU8Frame(const std::string &version3, uint16_t zeroAd, uint16_t fullAd) {
+  Bytes frame = {0x02, 0x02, 0x00, 'U', '8', 0x00, 0x00, 0x00};
+  for (char c : version3)
+    frame.push_back(static_cast<uint8_t>(c));
+  for (uint16_t value : {zeroAd, fullAd}) {
+    frame.push_back(static_cast<uint8_t>(value >> 8));
+    frame.push_back(static_cast<uint8_t>(value));
+  }
+  frame.push_back(0x00);
+  return frame;
+}
+
+// 02 02, 'U','9': the tare AD at 8 and 9, the zero AD at 10 and 11.
+Bytes AdU9Frame(uint16_t tareAd, uint16_t zeroAd) {
+  Bytes frame = {0x02, 0x02, 0x00, 'U', '9', 0x00, 0x00, 0x00};
+  for (uint16_t value : {tareAd, zeroAd}) {
+    frame.push_back(static_cast<uint8_t>(value >> 8));
+    frame.push_back(static_cast<uint8_t>(value));
+  }
+  frame.push_back(0x00);
+  return frame;
+}
+
+// Three caller buffers of 6 bytes, each between guards of 0xCC.
+struct AdBuffers {
+  static constexpr size_t Stride = 8 + api::AdBufferRoom;
+  std::array<char, 8 + 3 * Stride> memory;
+  AdBuffers() { memory.fill('\xCC'); }
+  char *operator[](size_t i) { return memory.data() + 8 + i * Stride; }
+  // The text of buffer i, or "untouched" when not one byte of it changed.
+  std::string Text(size_t i) const {
+    const char *start = memory.data() + 8 + i * Stride;
+    if (std::string(start, api::AdBufferRoom) == std::string(api::AdBufferRoom, '\xCC'))
+      return "untouched";
+    return std::string(start, std::find(start, start + api::AdBufferRoom, '\0'));
+  }
+  // The guard bytes before, between and after the buffers are all still
+  // 0xCC.
+  bool GuardsKept() const {
+    for (size_t i = 0; i < 4; ++i)
+      for (size_t g = 0; g < 8; ++g)
+        if (memory[i * Stride + g] != '\xCC')
+          return false;
+    return true;
+  }
+};
+
+class AdReads : public OpenLinkFixture {
+protected:
+  AdBuffers buffers;
+};
+
+TEST_F(AdReads, FrameReadsTakeTheValuesOfTheAnswerToTheirFirstRequest) {
+  struct Case {
+    const char *name;
+    std::function<int32_t(TPSensor &, AdBuffers &)> run;
+    Bytes request, answer;
+    std::vector<std::string> texts;
+  };
+  const Case cases[] = {
+      {"multi",
+       [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b[0], b[1], b[2]); },
+       MultiAdRequest,
+       AdU8Frame("V12", 0x0102, 0xFFFE),
+       {"258", "V12", "65534"}},
+      {"tare and zero",
+       [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b[0], b[1]); },
+       TareZeroAdRequest,
+       AdU9Frame(0x0010, 0x0203),
+       {"515", "16", "untouched"}},
+      // The full AD of the 'U','8' answer.
+      {"full",
+       [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b[0]); },
+       FullAdRequest,
+       AdU8Frame("V30", 7, 40000),
+       {"40000", "untouched", "untouched"}},
+  };
+  for (const Case &c : cases) {
+    buffers = AdBuffers();
+    line.ClearEvents();
+    Answer(c.request, c.answer, 50);
+    EXPECT_EQ(Timed([&] { return c.run(sensor, buffers); }), -1) << c.name;
+    // One request, one pass of the loop.
+    EXPECT_EQ(line.Writes(), std::vector<Bytes>{c.request}) << c.name;
+    EXPECT_EQ(Took(), 200u) << c.name;
+    EXPECT_EQ((std::vector<std::string>{buffers.Text(0), buffers.Text(1), buffers.Text(2)}), c.texts)
+        << c.name;
+    EXPECT_TRUE(buffers.GuardsKept()) << c.name;
+  }
+}
+
+TEST_F(AdReads, SilentScaleGetsTheResendsAndNoBufferIsTouched) {
+  Bytes fullResend = FullAdRequest;
+  fullResend.insert(fullResend.begin(), 0x44);
+  std::vector<Bytes> fullWrites(7, fullResend);
+  fullWrites[0] = FullAdRequest;
+  struct Case {
+    const char *name;
+    std::function<int32_t(TPSensor &, AdBuffers &)> run;
+    std::vector<Bytes> writes;
+  };
+  const Case cases[] = {
+      {"full", [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b[0]); }, fullWrites},
+      {"multi", [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b[0], b[1], b[2]); },
+       std::vector<Bytes>(6, MultiAdRequest)},
+      {"tare and zero", [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b[0], b[1]); },
+       std::vector<Bytes>(6, TareZeroAdRequest)},
+  };
+  for (const Case &c : cases) {
+    line.ClearEvents();
+    EXPECT_EQ(Timed([&] { return c.run(sensor, buffers); }), 0) << c.name;
+    EXPECT_EQ(line.Writes(), c.writes) << c.name;
+    // 200 ms before each resend, none after the last.
+    EXPECT_EQ(WriteTimes().back(), 200u * (c.writes.size() - 1)) << c.name;
+    EXPECT_EQ(Took(), WriteTimes().back()) << c.name;
+  }
+  EXPECT_EQ(buffers.Text(0) + buffers.Text(1) + buffers.Text(2), "untouched"
+                                                                 "untouched"
+                                                                 "untouched");
+  EXPECT_TRUE(buffers.GuardsKept());
+}
+
+TEST_F(AdReads, AnAnswerOfTheOtherKindIsNotTakenForTheValues) {
+  // A 'U','9' frame, say a late answer to an earlier read, then the 'U','8'
+  // answer to the second request.
+  int32_t requests = 0;
+  line.SetResponder([&](TFakeSerialLine &l, const TWrittenBlock &block) {
+    if (block.Bytes == MultiAdRequest)
+      l.Send(++requests == 1 ? AdU9Frame(1, 2) : AdU8Frame("V99", 5, 6), 50);
+  });
+  EXPECT_EQ(Timed([&] { return api::ReadMultiAD(sensor, buffers[0], buffers[1], buffers[2]); }), -1);
+  EXPECT_EQ(line.Writes().size(), 2u);
+  EXPECT_EQ(Took(), 400u);
+  EXPECT_EQ(buffers.Text(0) + " " + buffers.Text(1) + " " + buffers.Text(2), "5 V99 6");
+
+  // Only frames of the other kind: no values, no buffer written.
+  AdBuffers fresh;
+  line.ClearEvents();
+  Answer(TareZeroAdRequest, AdU8Frame("V12", 1, 2), 50);
+  EXPECT_EQ(api::ReadTZAD(sensor, fresh[0], fresh[1]), 0);
+  EXPECT_EQ(line.Writes().size(), 6u);
+  EXPECT_EQ(fresh.Text(0) + fresh.Text(1), "untouched"
+                                           "untouched");
+}
+
+TEST_F(AdReads, NullBuffersAreSkipped) {
+  Answer(MultiAdRequest, AdU8Frame("V12", 3, 4));
+  EXPECT_EQ(api::ReadMultiAD(sensor, nullptr, buffers[1], nullptr), -1);
+  EXPECT_EQ(buffers.Text(1), "V12");
+  EXPECT_EQ(buffers.Text(0) + buffers.Text(2), "untouched"
+                                               "untouched");
+}
+
+TEST_F(AdReads, ClosedLinkWritesNothingAndTouchesNoBuffer) {
+  link().Close();
+  line.ClearEvents();
+  EXPECT_EQ(api::ReadFullAD(sensor, buffers[0]), 0);
+  EXPECT_EQ(api::ReadMultiAD(sensor, buffers[0], buffers[1], buffers[2]), 0);
+  EXPECT_EQ(api::ReadTZAD(sensor, buffers[0], buffers[1]), 0);
+  EXPECT_TRUE(line.Writes().empty());
+  EXPECT_TRUE(SensorErrors().empty());
+  EXPECT_EQ(buffers.Text(0) + buffers.Text(1) + buffers.Text(2), "untouched"
+                                                                 "untouched"
+                                                                 "untouched");
+}
+
+TEST_F(AdReads, TextRequestWaitsForItsTextNoLongerThanTheLinkTimeOut) {
+  struct Case {
+    api::TAdText which;
+    Bytes request;
+  };
+  // 0x11 "AD" and 0x11 "TA".
+  const Case cases[] = {{api::TAdText::Current, Text("\x11\x41\x44")},
+                        {api::TAdText::Tare, Text("\x11\x54\x41")}};
+  link().SetTimeOut(1000);
+  for (const Case &c : cases) {
+    line.ClearEvents();
+    sensor.SetAD(77);
+    // A text held from before the request is not the answer.
+    link().SetCurrAD(u"1");
+    link().SetTareAD(u"2");
+    EXPECT_EQ(Timed([&] { return api::ReadAdText(sensor, c.which); }), std::nullopt);
+    EXPECT_EQ(line.Writes(), std::vector<Bytes>{c.request});
+    EXPECT_EQ(sensor.AD(), 0);
+    // The 500 ms sleep, then steps of 100 ms until more than 1000 ms passed.
+    EXPECT_EQ(Took(), 500u + 1100u);
+  }
+
+  // A text that comes during the wait is returned at the next step.
+  platform.Post([this] { link().SetTareAD(u"4321"); }, 750);
+  EXPECT_EQ(Timed([&] { return api::ReadAdText(sensor, api::TAdText::Tare); }), u"4321");
+  EXPECT_EQ(Took(), 800u);
+}
+
+TEST_F(AdReads, TextRequestOnAClosedLinkStillEndsAtTheBound) {
+  link().Close();
+  link().SetTimeOut(0);
+  EXPECT_EQ(Timed([&] { return api::ReadAdText(sensor, api::TAdText::Current); }), std::nullopt);
+  EXPECT_EQ(Took(), 500u + 100u);
+  EXPECT_EQ(SensorErrors(), std::vector<int32_t>{THecrLink::ErrNotActive});
+}
+
+} // namespace
+} // namespace pondrex::test
