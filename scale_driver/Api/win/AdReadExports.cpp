@@ -1,0 +1,44 @@
+// The exports that read the scale's raw converter values (AD values) and its
+// version. Each buffer receives at most 6 bytes; returned texts are the
+// library's (ReturnedText.h), null when the wait for the value ran out.
+#include "AdReads.h"
+#include "PondrexModule.h"
+#include "ReturnedText.h"
+
+#include <cstdint>
+#include <string>
+
+using pondrex::TPSensor;
+using pondrex::api::TAdText;
+using pondrex::win::NarrowTextResult;
+using pondrex::win::RunExport;
+namespace api = pondrex::api;
+
+namespace {
+
+std::string currentAdText, tareAdText;
+
+} // namespace
+
+extern "C" {
+
+const char *__stdcall __GetCurrentAD() {
+  return NarrowTextResult(currentAdText,
+                          [](TPSensor &sensor) { return api::ReadAdText(sensor, TAdText::Current); });
+}
+const char *__stdcall __GetTareAD() {
+  return NarrowTextResult(tareAdText,
+                          [](TPSensor &sensor) { return api::ReadAdText(sensor, TAdText::Tare); });
+}
+
+int32_t __stdcall __ReadFullAD(char *fullAd) {
+  return RunExport(0, [&](TPSensor &sensor) { return api::ReadFullAD(sensor, fullAd); });
+}
+int32_t __stdcall __ReadMultiAD(char *zeroAd, char *version, char *fullAd) {
+  return RunExport(0, [&](TPSensor &sensor) { return api::ReadMultiAD(sensor, zeroAd, version, fullAd); });
+}
+int32_t __stdcall __ReadTZAD(char *zeroAd, char *tareAd) {
+  return RunExport(0, [&](TPSensor &sensor) { return api::ReadTZAD(sensor, zeroAd, tareAd); });
+}
+
+} // extern "C"
