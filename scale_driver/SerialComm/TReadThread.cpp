@@ -63,12 +63,13 @@ void TReadThread::Execute() {
   if (SetupCommEvent() && SetupReadEvent()) {
     for (;;) {
       // The comm-event event leaves the list once line events are off: it
-      // stays signalled and would wake the loop for nothing.
+      // stays signalled and would wake the loop for nothing. The read event
+      // then moves to index 1.
+      const bool withLineEvents = lineEvents_;
       HANDLE handles[3];
       DWORD count = 0;
       handles[count++] = hCloseEvent;
-      const DWORD commIndex = lineEvents_ ? count : MAXDWORD;
-      if (lineEvents_) {
+      if (withLineEvents) {
         handles[count++] = commEvent_.get();
       }
       const DWORD readIndex = count;
@@ -78,7 +79,7 @@ void TReadThread::Execute() {
       if (signalled == WAIT_OBJECT_0) {
         break;
       }
-      if (signalled == WAIT_OBJECT_0 + commIndex) {
+      if (withLineEvents && signalled == WAIT_OBJECT_0 + 1) {
         if (!HandleCommEvent(true) || !SetupCommEvent()) {
           break;
         }
