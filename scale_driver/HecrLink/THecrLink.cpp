@@ -269,10 +269,11 @@ bool THecrLink::SendCommandValue(TccHecrCommand *cmd, uint8_t code, const std::u
 }
 
 bool THecrLink::Connection(int32_t CmdID, const std::u16string &EcrID) {
-  if (inTransfer_)
-    return false;
   if (FConnectioned)
     return true;
+  // The search closes and reopens the port, which a waiting transfer uses.
+  if (inTransfer_)
+    return false;
   TLinkBaudTable table = LinkBaudTable();
   const int32_t configuredRate = FBaudRate;
   const int32_t configuredRetries = FRetrycnt;
@@ -304,10 +305,11 @@ bool THecrLink::Connection(int32_t CmdID, const std::u16string &EcrID) {
 }
 
 bool THecrLink::Disconnection(int32_t CmdID, const std::u16string &EcrID) {
-  if (inTransfer_)
-    return false;
   if (!FConnectioned)
     return true;
+  // Its command could not be sent now; the search stays valid.
+  if (inTransfer_)
+    return false;
   FConnectioned = false;
   return SendBuffer(GetHecrCommandFormID(CmdID), {}, 0, 0, EcrID);
 }

@@ -115,5 +115,34 @@ TEST_F(BaudSearch, DisconnectionSendsOnlyAfterASuccessfulSearch) {
   EXPECT_EQ(line.Writes(), std::vector<Bytes>{ScaleFrame(0x80000600)});
 }
 
+// From an event handler inside a transfer, a call that has nothing to send
+// answers as usual; one that would send fails and changes nothing.
+TEST_F(BaudSearch, CallsFromAnEventHandlerDuringAWaitSendNothing) {
+  AnswerWith(Ack);
+  ASSERT_TRUE(link.Connection(SetBaudId, TestEcrIdText));
+  std::vector<bool> nested;
+  link.OnError = [&](THecrLink &, int32_t code) {
+    if (code != THecrLink::ErrRetrying)
+      return;
+    nested.push_back(link.Connection(SetBaudId, TestEcrIdText));
+    nested.push_back(link.Disconnection(DisconnectId, TestEcrIdText));
+  };
+  link.SetRetrycnt(1);
+  for (const bool connected : {true, false}) {
+    SCOPED_TRACE(connected);
+    if (!connected) {
+      AnswerWith(Ack);
+      ASSERT_TRUE(link.Disconnection(DisconnectId, TestEcrIdText));
+    }
+    line.SetResponder({});
+    line.ClearEvents();
+    nested.clear();
+    EXPECT_FALSE(Send(5));
+    EXPECT_EQ(nested, connected ? (std::vector<bool>{true, false}) : (std::vector<bool>{false, true}));
+    EXPECT_EQ(link.Connectioned(), connected);
+    EXPECT_EQ(line.Writes(), std::vector<Bytes>{ScaleFrame(0x80040000)});
+  }
+}
+
 } // namespace
 } // namespace pondrex::test
