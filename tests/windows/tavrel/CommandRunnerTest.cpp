@@ -3,6 +3,7 @@
 #include "win/CommandRunner.h"
 #include "CommandLines.h"
 #include "TestSupport.h"
+#include "TextConversions.h"
 #include "win/WmiEventQuery.h"
 
 #include <windows.h>
@@ -40,6 +41,24 @@ std::vector<uintptr_t> handlesLeft(const std::set<uintptr_t> &before) {
   std::vector<uintptr_t> left;
   std::set_difference(after.begin(), after.end(), before.begin(), before.end(), std::back_inserter(left));
   return left;
+}
+
+// The runner's UTF-8 step gives what the platform's own conversion gives.
+TEST(Utf8ToWideString, AgreesWithThePlatformConversion) {
+  const std::string samples[] = {"",
+                                 "systeminfo: 主机名\r\n",
+                                 "\xF0\x9F\x96\xA8 \xC3\xA9",
+                                 "bad \xFF byte",
+                                 "cut \xE8\xAE",
+                                 std::string("nul\0after", 9)};
+  for (const std::string &utf8 : samples) {
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    ASSERT_GT(needed, 0);
+    std::wstring platform(static_cast<size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, platform.data(), needed);
+    platform.resize(platform.find(L'\0'));
+    EXPECT_EQ(Utf8ToWideString(utf8), U16(platform)) << utf8;
+  }
 }
 
 TEST(RunCommandCapture, DecodesTheAnsiCodePageOfTheProcess) {
