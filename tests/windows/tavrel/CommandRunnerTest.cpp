@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cwchar>
 #include <iterator>
 
 namespace {
@@ -71,6 +73,10 @@ TEST(RunCommandCapture, DecodesTheAnsiCodePageOfTheProcess) {
       {936, "\xC4\xE3\xBA\xC3 \xC9\xE8\xB1\xB8\r\n", u"你好 设备\r\n"},
   };
   const UINT codePage = GetACP();
+  // The test entry that runs this test in another code page names it.
+  if (const wchar_t *expected = _wgetenv(L"TAVREL_EXPECTED_ACP")) {
+    ASSERT_EQ(codePage, std::wcstoul(expected, nullptr, 10));
+  }
   const auto found =
       std::find_if(std::begin(cases), std::end(cases), [&](const Case &c) { return c.codePage == codePage; });
   ASSERT_NE(found, std::end(cases)) << "no case for code page " << codePage;
