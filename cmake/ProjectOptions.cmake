@@ -6,6 +6,11 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(POS_WINDOWS_BITS 32)
+    # The toolchain file sets the SSE2 flags only when a tree is first
+    # configured; a tree configured before it did must be made afresh.
+    if(NOT CMAKE_CXX_FLAGS MATCHES "-mfpmath=sse")
+      message(FATAL_ERROR "${CMAKE_BINARY_DIR} was configured without the toolchain's SSE2 flags: delete it and configure again")
+    endif()
   else()
     set(POS_WINDOWS_BITS 64)
   endif()
