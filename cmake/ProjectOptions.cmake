@@ -53,3 +53,23 @@ function(pos_unit_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
   endif()
 endfunction()
+
+# pos_deliverable(<target> <file name>): ships the binary of <target> as
+# ${POS_OUTPUT_DIR}/<file name>, stripped, and keeps its debug information
+# in ${POS_OUTPUT_DIR}/.debug/<file name>.debug. The shipped file names that
+# file in its .gnu_debuglink section, and gdb and addr2line look for it in
+# the .debug folder beside the binary. Runs after every link of the target;
+# a test checks the split.
+function(pos_deliverable target file_name)
+  set(shipped ${POS_OUTPUT_DIR}/${file_name})
+  set(debug_file ${POS_OUTPUT_DIR}/.debug/${file_name}.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${POS_OUTPUT_DIR}/.debug
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug_file}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}> ${shipped}
+    BYPRODUCTS ${shipped} ${debug_file}
+    VERBATIM)
+  add_test(NAME win${POS_WINDOWS_BITS}.deliverable.${file_name}
+    COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/windows/check_deliverable.py
+            --objdump ${CMAKE_OBJDUMP} ${shipped} ${debug_file})
+endfunction()
