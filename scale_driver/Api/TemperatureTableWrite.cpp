@@ -1,13 +1,11 @@
 #include "TemperatureTableWrite.h"
 
 #include "DriverText.h"
+#include "FileBytes.h"
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <system_error>
 
 namespace pondrex::api {
 
@@ -18,16 +16,7 @@ constexpr int32_t TemperatureTableWriteID = 36;
 } // namespace
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path &path) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error))
-    return std::nullopt;
-  std::ifstream file(path, std::ios::binary);
-  if (!file)
-    return std::nullopt;
-  std::vector<uint8_t> content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (file.bad())
-    return std::nullopt;
-  return content;
+  return ReadFileBytes(path);
 }
 
 int32_t WriteTemperatureTable(TPSensor &sensor, std::span<const uint8_t> table, const char *ecrId) {
