@@ -67,6 +67,8 @@ public:
   // Answers for one kind of request, one per request received, the last
   // repeating.
   void On(TBootRequest request, std::vector<TBootReply> replies);
+  // Back to the default answer.
+  void Default(TBootRequest request) { replies_.erase(request); }
   // Answer only requests written at this rate (any rate when unset).
   void AnswerOnlyAt(std::optional<uint32_t> rate) { rate_ = rate; }
   // The data of the default answer to the status request.
