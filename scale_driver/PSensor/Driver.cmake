@@ -1,9 +1,17 @@
 # The driver object and the process-wide objects of the driver. Included by
 # this folder's CMakeLists.txt.
 
-pos_core_library(pondrex_psensor TPSensor.cpp PSensorGlobals.cpp)
+pos_core_library(pondrex_psensor TPSensor.cpp PSensorGlobals.cpp TDownloadProgramme.cpp)
 target_link_libraries(pondrex_psensor PUBLIC
-  pondrex_psensor_records pondrex_records pondrex_convertdb pondrex_hecrlink_link pondrex_platform pondrex_common)
+  pondrex_psensor_records pondrex_records pondrex_convertdb pondrex_hecrlink_link pondrex_platform pondrex_common
+  pondrex_uprogramme pondrex_programd438)
 
 pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp LIBS pondrex_psensor pondrex_platform_fake)
 target_include_directories(psensor_driver_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+
+# The firmware download front end against a boot loader on the fake
+# platform.
+pos_unit_test(psensor_download_test
+  SOURCES tests/TDownloadProgrammeTest.cpp
+  LIBS pondrex_psensor pondrex_hecribus_test_support pondrex_firmware_image)
+target_include_directories(psensor_download_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)

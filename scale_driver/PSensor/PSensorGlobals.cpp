@@ -6,6 +6,7 @@ std::unique_ptr<TPSensor> GlobalSensor;
 std::unique_ptr<TPelqoencode> GlobalEncoding;
 TCallbackSlots CallbackSlots;
 TLinkProcessFlags ProcessFlags;
+std::unique_ptr<TDownloadProgramme> GlobalDownloadProgramme;
 
 TPSensor &InitializePSensor(IPlatform &platform) {
   if (!GlobalSensor)
@@ -18,6 +19,18 @@ void FinalizePSensor() {
   // destruction must not find itself through it.
   std::unique_ptr<TPSensor> sensor = std::move(GlobalSensor);
   sensor.reset();
+}
+
+TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform, const std::filesystem::path &debugLogFile) {
+  if (!GlobalDownloadProgramme)
+    GlobalDownloadProgramme =
+        std::make_unique<TDownloadProgramme>(platform, ProcessFlags, CallbackSlots, debugLogFile);
+  return *GlobalDownloadProgramme;
+}
+
+void FinalizeDownloadProgramme() {
+  std::unique_ptr<TDownloadProgramme> download = std::move(GlobalDownloadProgramme);
+  download.reset();
 }
 
 } // namespace pondrex

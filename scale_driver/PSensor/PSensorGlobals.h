@@ -1,7 +1,7 @@
 // The process-wide objects of the scale driver, reached by the exports
 // through these names: the one driver object, the shared codec with which it
-// decodes its short replies, the callback slots and the flags that the link
-// shares with the open exports.
+// decodes its short replies, the firmware download front end, the callback
+// slots and the flags that the link shares with the open exports.
 //
 // The slots and the flags are plain data, empty (zero) when the library is
 // loaded; the objects are made by InitializePSensor and freed by
@@ -10,10 +10,12 @@
 
 #include "IPlatform.h"
 #include "TCallbackSlots.h"
+#include "TDownloadProgramme.h"
 #include "TLinkProcessFlags.h"
 #include "TPSensor.h"
 #include "TPelqoencode.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace pondrex {
@@ -29,11 +31,20 @@ extern std::unique_ptr<TPelqoencode> GlobalEncoding;
 extern TCallbackSlots CallbackSlots;
 // FramedReplySeen, Is1FrameSeen, UsbScaleFound, UsbPrnPortOpened.
 extern TLinkProcessFlags ProcessFlags;
+// The firmware download front end; null before InitializeDownloadProgramme.
+extern std::unique_ptr<TDownloadProgramme> GlobalDownloadProgramme;
 
 // Makes GlobalSensor on the calling thread, unless it exists; its hidden
 // serial window belongs to that thread.
 TPSensor &InitializePSensor(IPlatform &platform);
 // Frees GlobalSensor when it is set.
 void FinalizePSensor();
+
+// Makes GlobalDownloadProgramme on the calling thread, unless it exists; the
+// hidden window of its serial component and its timer belong to that
+// thread. Made before the driver object and freed after it.
+TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform, const std::filesystem::path &debugLogFile);
+// Frees GlobalDownloadProgramme when it is set.
+void FinalizeDownloadProgramme();
 
 } // namespace pondrex

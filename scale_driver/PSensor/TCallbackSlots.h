@@ -77,6 +77,10 @@ using TIs1InfoProc = TIs1InfoSignature::Proc;
 using TRkvIs1InfoProc = TRkvIs1InfoSignature::Proc;
 using TTemCompensateInfoProc = TTemCompensateInfoSignature::Proc;
 using TOpBoxCountryCodeInfoProc = TOpBoxCountryCodeInfoSignature::Proc;
+// The progress of a firmware download: current block, total, status (0
+// failed, 1 complete, 2 in progress, 3 waiting), message.
+using TDownloadProgressSignature = TStdcallSignature<int32_t, int32_t, int32_t, TCallbackText>;
+using TDownloadProgressProc = TDownloadProgressSignature::Proc;
 // "PROGRESSBAR" and "GETUSBDEVICE" are stored and never called, so they
 // have no fixed signature.
 using TUncalledProc = const void *;
@@ -90,6 +94,7 @@ static_assert(TIs1InfoSignature::ArgBytes == 4 * TextSlotBytes + 4);
 static_assert(TRkvIs1InfoSignature::ArgBytes == 12 * TextSlotBytes + 2 * 4);
 static_assert(TTemCompensateInfoSignature::ArgBytes == 63 * 4);
 static_assert(TOpBoxCountryCodeInfoSignature::ArgBytes == 4);
+static_assert(TDownloadProgressSignature::ArgBytes == 3 * 4 + TextSlotBytes);
 
 // The process-wide slots, all empty when the library is loaded. They outlive
 // any driver object. The Java callbacks sit beside them (Java stays the
@@ -105,6 +110,8 @@ struct TCallbackSlots {
   TOpBoxCountryCodeInfoProc OpBoxCountryCodeInfoProc = nullptr;
   TUncalledProc ProgressBarProc = nullptr;
   TUncalledProc GetUsbDeviceProc = nullptr;
+  // Set by each firmware download for its reports.
+  TDownloadProgressProc DownloadProgressProc = nullptr;
   // The methods of the Java callback object; null until a Java host binds
   // them.
   TJavaCallbacks *Java = nullptr;

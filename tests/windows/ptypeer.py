@@ -22,7 +22,9 @@ Unknown or malformed commands answer ERR <reason>.
 With --device scale the far end is also a simulated scale (scalesim.py): it
 answers what it receives as configured with the control commands that begin
 with SCALE (listed in scalesim.py) and logs what it recognised; CLEAR also
-empties that log. The default, --device passive, only records and sends.
+empties that log. With --device bootloader it is that scale holding a
+simulated boot loader (bootsim.py), steered with the commands that begin
+with BOOT as well. The default, --device passive, only records and sends.
 """
 
 import argparse
@@ -36,6 +38,7 @@ import threading
 import time
 import tty
 
+import bootsim
 import scalesim
 
 BAUDS = {
@@ -89,6 +92,9 @@ class Line:
                 if self.device is not None:
                     self.device.idle(self.settings()[0])
                 continue
+            # The rate as the bytes arrived: the writer may change it as soon
+            # as its write has completed.
+            baud = self.settings()[0]
             try:
                 chunk = os.read(self.master, 65536)
             except OSError:
@@ -96,7 +102,6 @@ class Line:
                 continue
             if not chunk:
                 continue
-            baud = self.settings()[0]
             with self.cond:
                 self.received += chunk
                 if not self.rates or self.rates[-1] != baud:
@@ -168,7 +173,10 @@ def command(line, words):
         if line.device is not None:
             line.device.clear()
         return "OK"
-    if verb == "SCALE" and isinstance(line.device, scalesim.ScaleModel):
+    scale = line.device if isinstance(line.device, scalesim.ScaleModel) else getattr(line.device, "scale", None)
+    if verb == "SCALE" and scale is not None:
+        return scale.command(words[1:])
+    if verb == "BOOT" and isinstance(line.device, bootsim.BootLoaderModel):
         return line.device.command(words[1:])
     return "ERR unknown command " + verb
 
@@ -179,7 +187,7 @@ def main():
     parser.add_argument("--wine-dir", default=os.environ.get("POS_WINE_DIR"))
     parser.add_argument("--timeout", type=float, default=240.0, help="seconds before the program is killed")
     parser.add_argument(
-        "--device", choices=("passive", "scale"), default="passive", help="what sits on the far end"
+        "--device", choices=("passive", "scale", "bootloader"), default="passive", help="what sits on the far end"
     )
     parser.add_argument("program", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -190,6 +198,8 @@ def main():
     line = Line()
     if args.device == "scale":
         line.device = scalesim.ScaleModel(line.send)
+    elif args.device == "bootloader":
+        line.device = bootsim.BootLoaderModel(line.send)
     link = os.path.join(args.wine_dir, "ptys", args.port.lower())
     os.makedirs(os.path.dirname(link), exist_ok=True)
     if os.path.lexists(link):

@@ -101,6 +101,12 @@ typedef void(PONDREX_CALL *TPondrexTemCompensateInfoProc)(
 #undef PONDREX_POINT_
 /* "OPBOXCOUNTRYCODEINFO": the OP box country code. */
 typedef void(PONDREX_CALL *TPondrexOpBoxCountryCodeInfoProc)(int32_t countryCode);
+/* The progress of a firmware download (DownloadProgramme): the current
+ * block (from 1) or 0, the total (blocks, or the file's size in bytes for
+ * the failures before the first block), the status (0 failed, 1 complete,
+ * 2 in progress, 3 waiting) and the report's text. */
+typedef void(PONDREX_CALL *TPondrexDownloadProgressProc)(int32_t current, int32_t total, int32_t status,
+                                                         const char *message);
 /* Any callback, as SetCallBackFunc takes it: cast the callback of the
  * name's type to this type. "PROGRESSBAR" and "GETUSBDEVICE" are stored and
  * never called. */
@@ -319,6 +325,30 @@ const wchar_t *PONDREX_CALL __GetUTF8(void);
 /* Copies exactly PONDREX_UTF8EX_BUFFER_SIZE bytes of that text (no
  * terminator); returns 1 (0, writing nothing, for a null buffer). */
 uint8_t PONDREX_CALL __GetUTF8EX(uint8_t *buffer);
+
+/* --- Firmware download --------------------------------------------------
+ * No result. Downloads the firmware image fileName to the scale through
+ * portName at baudRate (9600, 19200, 38400, 57600 or 115200; another value
+ * keeps the rate of the previous download, 9600 at first) and returns when
+ * the download has ended. The scale link gives up its port for the
+ * download and, when it was open, is open again afterwards.
+ *
+ * When both parts of the image check, only its program part is sent; it is
+ * written beside the image as "Prgfile.^tmp", which stays there. The
+ * download also writes the (empty) file DEBUG.LOG in the folder of the
+ * host's executable. A port that cannot be opened shows an error box
+ * first.
+ *
+ * progress, unless null, is called on this thread inside the call for
+ * every step: "Download Program... " before each block (status 2), then
+ * "Download Program complete" (status 1) or "waiting..." (status 3, USB
+ * printer ports); every report with status 0 is a failure and the last
+ * one. An image that cannot be read or a file that cannot be written ends
+ * the download with "Download Program fail" (0, 0, status 0). */
+void PONDREX_CALL DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
+                                    TPondrexDownloadProgressProc progress);
+void PONDREX_CALL __DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
+                                      TPondrexDownloadProgressProc progress);
 
 #ifdef __cplusplus
 }

@@ -41,6 +41,7 @@ static_assert(CallbackBytes<TPondrexRkvIs1InfoProc> == pondrex::TRkvIs1InfoSigna
 static_assert(CallbackBytes<TPondrexTemCompensateInfoProc> == pondrex::TTemCompensateInfoSignature::ArgBytes);
 static_assert(CallbackBytes<TPondrexOpBoxCountryCodeInfoProc> ==
               pondrex::TOpBoxCountryCodeInfoSignature::ArgBytes);
+static_assert(CallbackBytes<TPondrexDownloadProgressProc> == pondrex::TDownloadProgressSignature::ArgBytes);
 
 namespace api = pondrex::api;
 static_assert(PONDREX_WEIGHT_BUFFER_SIZE == api::WeightBufferRoom);

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <string>
+
 namespace pondrex::win {
 
 namespace {
@@ -16,25 +19,52 @@ bool SerialPortOpen() {
   return GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen();
 }
 
+// The debug log of the firmware bus: ".\DEBUG.LOG" after the folder of the
+// host's executable.
+std::filesystem::path HostDebugLogFile() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0)
+      return std::filesystem::path(L".\\DEBUG.LOG");
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return std::filesystem::path(path.substr(0, path.find_last_of(L"\\/") + 1) + L".\\DEBUG.LOG");
+}
+
 } // namespace
 
 // At unload (not at process end): frees the driver object, whose port is
-// closed by then.
+// closed by then, and after it the download front end, whose port is open
+// only inside a download.
 void UnloadDriver() {
-  if (!GlobalSensor)
-    return;
-  if (SerialPortOpen()) {
-    // Only when taking the reference failed: the serial threads run on and
-    // cannot be stopped here, so the object they use is left alone.
-    [[maybe_unused]] TPSensor *left = GlobalSensor.release();
-    return;
+  if (GlobalSensor) {
+    if (SerialPortOpen()) {
+      // Only when taking the reference failed: the serial threads run on and
+      // cannot be stopped here, so the object they use is left alone.
+      [[maybe_unused]] TPSensor *left = GlobalSensor.release();
+    } else {
+      FinalizePSensor();
+    }
   }
-  FinalizePSensor();
+  if (GlobalDownloadProgramme) {
+    if (GlobalDownloadProgramme->UProgramme1().Bus().Comm().IsOpen()) {
+      // A port left open by a download that could not close it: the same.
+      [[maybe_unused]] TDownloadProgramme *left = GlobalDownloadProgramme.release();
+    } else {
+      FinalizeDownloadProgramme();
+    }
+  }
 }
 
-// The firmware-download front end, once the library has one, is made here
-// just before the driver object, and freed in UnloadDriver just after it.
+// The download front end first, then the driver object, both on the thread
+// of the first export call (the thread that loaded the library).
 TPSensor &Driver() {
+  InitializeDownloadProgramme(SystemPlatform(), HostDebugLogFile());
   return InitializePSensor(SystemPlatform());
 }
 
@@ -62,6 +92,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
       // The process ends: the other threads are gone, and the system takes
       // back memory, handles and windows.
       [[maybe_unused]] pondrex::TPSensor *left = pondrex::GlobalSensor.release();
+      [[maybe_unused]] pondrex::TDownloadProgramme *download = pondrex::GlobalDownloadProgramme.release();
     } else {
       pondrex::win::UnloadDriver();
     }

@@ -1,7 +1,8 @@
 // The life of the library in a host process, and the frame of every export.
 //
-// Loading does no work: the driver object, with the hidden window of its
-// serial component, is made by the first export that needs it, on the
+// Loading does no work: the firmware download front end and then the driver
+// object, with the hidden windows of their serial components and the
+// download's timer, are made by the first export that needs them, on the
 // calling thread. The host makes every call on the thread that loaded the
 // library, so the window belongs to that thread, as it would had it been
 // made at load; and no window is created, no thread started and nothing
@@ -25,7 +26,8 @@
 
 namespace pondrex::win {
 
-// The driver object, made on the first call; throws when it cannot be made.
+// The driver object, made on the first call after the download front end;
+// throws when either cannot be made.
 TPSensor &Driver();
 
 // Takes or drops the library's reference to itself as the serial port of
@@ -34,7 +36,7 @@ TPSensor &Driver();
 void SyncModuleHold();
 
 // DLL_PROCESS_DETACH of a library that the host frees: frees the driver
-// object.
+// object, then the download front end.
 void UnloadDriver();
 
 // Runs the body of an export with the driver object and returns its result.

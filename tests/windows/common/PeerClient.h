@@ -42,6 +42,9 @@ public:
 protected:
   // Sends one control command and returns the peer's answer line.
   std::string call(const std::string &command);
+  // The same, for an answer that begins with word: returns what follows it;
+  // throws std::runtime_error when the answer is another.
+  std::string callFor(const std::string &command, const std::string &word);
 
 private:
   uintptr_t socket_;
@@ -107,6 +110,10 @@ public:
   // for at least atLeast entries.
   std::vector<ScaleLogEntry> log(size_t atLeast = 0, uint32_t timeoutMs = 0);
 };
+
+// The entries of a LOG answer ("<t_ms>:<baud>:<kind>:<hex>;..."), as the
+// simulated devices give them.
+std::vector<ScaleLogEntry> parseLogEntries(const std::string &entries);
 
 std::vector<uint8_t> fromHex(const std::string &hex);
 std::string toHex(const std::vector<uint8_t> &bytes);

@@ -97,6 +97,13 @@ extern "C" void __stdcall onOpBoxCountryCodeInfo(int32_t code) {
   record("OPBOXCOUNTRYCODEINFO", esp, format("code=%d", code));
 }
 
+extern "C" void __stdcall onDownloadProgress(int32_t current, int32_t total, int32_t status,
+                                             const char *message) {
+  const uint32_t esp = callerEsp();
+  record("DOWNLOADPROGRESS", esp,
+         format("current=%d total=%d status=%d message=[%s]", current, total, status, message));
+}
+
 template <typename Proc> uint32_t slot(Proc function) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }
@@ -135,6 +142,9 @@ uint32_t rkvIs1InfoSlot() {
 }
 uint32_t opBoxCountryCodeInfoSlot() {
   return slot<TPondrexOpBoxCountryCodeInfoProc>(&onOpBoxCountryCodeInfo);
+}
+uint32_t downloadProgressSlot() {
+  return slot<TPondrexDownloadProgressProc>(&onDownloadProgress);
 }
 
 } // namespace pos::test

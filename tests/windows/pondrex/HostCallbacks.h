@@ -43,5 +43,7 @@ HostCallbackSlots hostCallbackSlots();
 // RKV_IS1INFO and OPBOXCOUNTRYCODEINFO.
 uint32_t rkvIs1InfoSlot();
 uint32_t opBoxCountryCodeInfoSlot();
+// The progress callback of DownloadProgramme ("DOWNLOADPROGRESS").
+uint32_t downloadProgressSlot();
 
 } // namespace pos::test

@@ -1,0 +1,39 @@
+// The firmware download exports. They take the image's file name and the
+// port name (zero-terminated texts of the system code page), the baud rate
+// and the host's progress callback, and return when the download has ended;
+// the callback hears of every step and of the outcome, on this thread,
+// inside the call.
+#include "FirmwareDownload.h"
+#include "PSensorGlobals.h"
+#include "PondrexModule.h"
+
+#include <cstdint>
+
+using pondrex::TPSensor;
+using pondrex::win::RunExport;
+namespace api = pondrex::api;
+
+namespace {
+
+void DownloadExport(const char *fileName, const char *portName, int32_t baudRate,
+                    pondrex::TDownloadProgressProc progress) noexcept {
+  RunExport([&](TPSensor &sensor) {
+    api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName, portName,
+                           baudRate, progress);
+  });
+}
+
+} // namespace
+
+extern "C" {
+
+void __stdcall DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
+                                 pondrex::TDownloadProgressProc progress) {
+  DownloadExport(fileName, portName, baudRate, progress);
+}
+void __stdcall __DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
+                                   pondrex::TDownloadProgressProc progress) {
+  DownloadExport(fileName, portName, baudRate, progress);
+}
+
+} // extern "C"

@@ -1,0 +1,362 @@
+// Pondrex.dll's firmware download against the simulated boot loader, as a
+// host program runs it: the export bound by name and called as stdcall
+// with the host's progress callback; the frames, bursts, rates and times on
+// the line; the files beside the image and beside the host; the scale link
+// around the download; the failures and their bounds.
+#include "BootLoaderClient.h"
+#include "FirmwareImage.h"
+#include "HostCallbacks.h"
+#include "Pondrex.h"
+#include "PondrexExports.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using pondrex::test::ImageBytes;
+using pos::test::BootLoaderClient;
+using pos::test::BootReply;
+using pos::test::hostCallbackCalls;
+using pos::test::hostCallbackTexts;
+using pos::test::LoadedModule;
+using pos::test::PondrexExports;
+using pos::test::ScaleLogEntry;
+using Bytes = std::vector<uint8_t>;
+using Texts = std::vector<std::string>;
+
+constexpr uint32_t TareCode = 0x80040000;
+
+std::string progressText(int32_t current, int32_t total, int32_t status, const std::string &message) {
+  char text[256];
+  std::snprintf(text, sizeof text, "DOWNLOADPROGRESS current=%d total=%d status=%d message=[%s]", current,
+                total, status, message.c_str());
+  return text;
+}
+
+Texts blockReports(int32_t count, int32_t total) {
+  Texts texts;
+  for (int32_t i = 1; i <= count; ++i)
+    texts.push_back(progressText(i, total, 2, "Download Program... "));
+  return texts;
+}
+
+std::string narrow(const std::wstring &text) {
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+  bytes.resize(static_cast<size_t>(size) - 1);
+  return bytes;
+}
+
+std::wstring exeFolder() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  const std::wstring full(path, length);
+  return full.substr(0, full.find_last_of(L"\\/") + 1);
+}
+
+Bytes readFile(const std::wstring &path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::wstring &path, const Bytes &bytes) {
+  std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Seconds since 1601 of a local time, for comparing times.
+uint64_t secondsOf(const SYSTEMTIME &time) {
+  FILETIME file;
+  SystemTimeToFileTime(&time, &file);
+  return (uint64_t{file.dwHighDateTime} << 32 | file.dwLowDateTime) / 10000000;
+}
+
+uint16_t fromBcd(uint8_t byte) {
+  return static_cast<uint16_t>((byte >> 4) * 10 + (byte & 0x0F));
+}
+
+// The CPU time of the process, user and kernel, in ms.
+uint64_t processCpuMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto ms = [](const FILETIME &t) { return (uint64_t{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 10000; };
+  return ms(kernel) + ms(user);
+}
+
+// Answers each message box that the calling thread shows: records its text
+// and presses OK.
+class MessageBoxAnswerer {
+public:
+  MessageBoxAnswerer() {
+    active_ = this;
+    hook_ = SetWindowsHookExW(WH_CBT, &MessageBoxAnswerer::hook, nullptr, GetCurrentThreadId());
+  }
+  ~MessageBoxAnswerer() {
+    UnhookWindowsHookEx(hook_);
+    active_ = nullptr;
+  }
+  MessageBoxAnswerer(const MessageBoxAnswerer &) = delete;
+  MessageBoxAnswerer &operator=(const MessageBoxAnswerer &) = delete;
+  std::vector<std::wstring> texts;
+
+private:
+  static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE && active_ != nullptr) {
+      HWND box = reinterpret_cast<HWND>(wParam);
+      wchar_t className[16] = {};
+      GetClassNameW(box, className, 16);
+      if (std::wstring(className) == L"#32770") {
+        wchar_t text[256] = {};
+        GetDlgItemTextW(box, 0xFFFF, text, 256);
+        active_->texts.push_back(text);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline MessageBoxAnswerer *active_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+class Download : public ::testing::Test {
+protected:
+  void SetUp() override {
+    hostCallbackCalls().clear();
+    boot_.bootReset();
+    boot_.setId(123456);
+    boot_.is1Text('S', ' ', "  1.25", "kg");
+    folder_ = tempFolder();
+    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+    ASSERT_TRUE(dll_->loaded()) << "LoadLibraryW(Pondrex.dll) failed, error " << dll_->loadError();
+    pondrex_ = std::make_unique<PondrexExports>(*dll_);
+    const pos::test::HostCallbackSlots cb = pos::test::hostCallbackSlots();
+    pondrex_->call("Config", {5, 300, 0, cb.sensorErr, cb.sensorInfo, cb.opBoxInfo, cb.leadInfo, cb.is1Info,
+                              cb.temCompensateInfo});
+  }
+  void TearDown() override {
+    PONDREX_INVOKE(*pondrex_, CloseDevice);
+    EXPECT_EQ(pondrex_->faults(), Texts{});
+    pondrex_.reset();
+    dll_.reset();
+    for (const wchar_t *name : {L"image.bin", L"Prgfile.^tmp"})
+      DeleteFileW((folder_ + name).c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  static std::wstring tempFolder() {
+    wchar_t base[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, base);
+    const std::wstring folder = std::wstring(base) + L"pondrex-download-" +
+                                std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                std::to_wstring(GetTickCount()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+  }
+
+  int32_t openLink() {
+    return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, OpenDevice, port_.c_str(), 9600));
+  }
+  int32_t tare() { return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")); }
+
+  // Writes the image and downloads it through portName; returns the wall
+  // time it took in ms.
+  DWORD download(const ImageBytes &image, const std::string &portName) {
+    writeFile(folder_ + L"image.bin", image);
+    boot_.clear();
+    hostCallbackCalls().clear();
+    const std::string file = narrow(folder_ + L"image.bin");
+    const DWORD started = GetTickCount();
+    PONDREX_INVOKE(*pondrex_, DownloadProgramme, file.c_str(), portName.c_str(), 9600,
+                   reinterpret_cast<TPondrexDownloadProgressProc>(pos::test::downloadProgressSlot()));
+    return GetTickCount() - started;
+  }
+
+  // The boot loader's log once it holds count entries (at most 5 s later).
+  std::vector<ScaleLogEntry> bootLog(size_t count) { return boot_.bootLog(count, 5000); }
+
+  static Bytes packetData(const ScaleLogEntry &frame) {
+    return Bytes(frame.bytes.begin() + 3, frame.bytes.begin() + 259);
+  }
+
+  BootLoaderClient boot_;
+  std::string port_ = BootLoaderClient::comPort();
+  std::wstring folder_;
+  std::unique_ptr<LoadedModule> dll_;
+  std::unique_ptr<PondrexExports> pondrex_;
+};
+
+TEST_F(Download, ImageWhosePartsCheckGoesToTheBootLoaderAndTheLinkIsOpenAgain) {
+  ASSERT_EQ(openLink(), -1);
+  const std::wstring debugLog = exeFolder() + L"DEBUG.LOG";
+  DeleteFileW(debugLog.c_str());
+  const uint16_t version = 0x0304;
+  const ImageBytes program = pondrex::test::ProgramPart(200, version, 0x5C);
+  const ImageBytes image = pondrex::test::SplitImage(pondrex::test::CheckedPart(8192, 0x17), program);
+
+  SYSTEMTIME before;
+  GetLocalTime(&before);
+  const uint64_t cpuBefore = processCpuMs();
+  const DWORD wallMs = download(image, port_);
+  const uint64_t cpuMs = processCpuMs() - cpuBefore;
+  SYSTEMTIME after;
+  GetLocalTime(&after);
+  std::cout << "download of 200 blocks: " << wallMs << " ms wall time, " << cpuMs
+            << " ms CPU time of the host" << std::endl;
+
+  // force, force, burst, burst, connect, status, start, burst, 200 blocks, end
+  const std::vector<ScaleLogEntry> log = bootLog(209);
+  ASSERT_EQ(log.size(), 209u);
+  std::vector<std::string> kinds;
+  for (const ScaleLogEntry &entry : log)
+    kinds.push_back(entry.kind);
+  std::vector<std::string> expectedKinds = {"force", "force", "burst", "burst",
+                                            "frame", "frame", "frame", "burst"};
+  expectedKinds.insert(expectedKinds.end(), 201, "frame");
+  EXPECT_EQ(kinds, expectedKinds);
+
+  const Bytes forceUpdate = {'f', 'o', 'r', 'c', 'e', ' ', 'u', 'p', 'd', 'a', 't', 'e'};
+  EXPECT_EQ(log[0].bytes, forceUpdate);
+  EXPECT_EQ(log[1].bytes, forceUpdate);
+  for (size_t i : {size_t{2}, size_t{3}, size_t{7}})
+    EXPECT_EQ(log[i].bytes, Bytes(64, 0x66)) << "burst " << i;
+  // The peer sees the rate of the line when it reads a chunk. A
+  // pseudo-terminal takes no time to transmit, so after the second burst
+  // and the pulse, which the driver follows at once with the switch back to
+  // 9600, the peer may read the burst after that switch; the first burst is
+  // followed by a second at 4800 and shows the rate the driver sets. (The
+  // native tests check every write's rate on the fake line.)
+  EXPECT_EQ(log[2].baud, 4800u);
+  EXPECT_GE(log[3].timeMs - log[2].timeMs, 950u);
+  EXPECT_LE(log[3].timeMs - log[2].timeMs, 1500u);
+  for (size_t i = 4; i < log.size(); ++i) {
+    if (i != 7) {
+      EXPECT_EQ(log[i].baud, 9600u) << "entry " << i;
+    }
+  }
+
+  // Connect: ID 1234, the local date and time, rate 9600, a program to come.
+  const Bytes &connect = log[4].bytes;
+  EXPECT_EQ(Bytes(connect.begin(), connect.begin() + 7), (Bytes{14, 1, 0, 0x34, 0x12, 0x00, 0x00}));
+  SYSTEMTIME sent = {};
+  sent.wYear = static_cast<WORD>(2000 + fromBcd(connect[7]));
+  sent.wMonth = fromBcd(connect[8]);
+  sent.wDay = fromBcd(connect[9]);
+  sent.wHour = fromBcd(connect[10]);
+  sent.wMinute = fromBcd(connect[11]);
+  sent.wSecond = fromBcd(connect[12]);
+  EXPECT_GE(secondsOf(sent), secondsOf(before));
+  EXPECT_LE(secondsOf(sent), secondsOf(after));
+  EXPECT_EQ(connect[13], 0);
+  EXPECT_EQ(connect[14], 0);
+  EXPECT_EQ(Bytes(log[5].bytes.begin(), log[5].bytes.begin() + 6), (Bytes{14, 16, 0, 0, 0, 16}));
+  EXPECT_EQ(Bytes(log[6].bytes.begin(), log[6].bytes.begin() + 5), (Bytes{15, 0, 0, 0x04, 0x03}));
+  for (size_t i = 0; i < 200; ++i) {
+    const ScaleLogEntry &block = log[8 + i];
+    const uint16_t address = static_cast<uint16_t>(i + 16);
+    ASSERT_EQ(Bytes(block.bytes.begin(), block.bytes.begin() + 3),
+              (Bytes{15, static_cast<uint8_t>(address), static_cast<uint8_t>(address >> 8)}))
+        << "block " << i;
+    ASSERT_EQ(packetData(block),
+              Bytes(program.begin() + 4096 + 256 * i, program.begin() + 4096 + 256 * (i + 1)))
+        << "block " << i;
+  }
+  const uint16_t sum = pondrex::test::Sum16(program);
+  EXPECT_EQ(Bytes(log[208].bytes.begin(), log[208].bytes.begin() + 5),
+            (Bytes{15, 1, 0, static_cast<uint8_t>(sum), static_cast<uint8_t>(sum >> 8)}));
+
+  // Every report in order, each block's from the same stack depth.
+  Texts expected = blockReports(200, 200);
+  expected.push_back(progressText(200, 200, 1, "Download Program complete"));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+  std::vector<uint32_t> depths;
+  for (const auto &call : hostCallbackCalls()) {
+    if (call.name == "DOWNLOADPROGRESS")
+      depths.push_back(call.esp);
+  }
+  ASSERT_EQ(depths.size(), 201u);
+  EXPECT_EQ(std::vector<uint32_t>(depths.begin(), depths.begin() + 200),
+            std::vector<uint32_t>(200, depths[0]));
+
+  EXPECT_EQ(readFile(folder_ + L"Prgfile.^tmp"), program);
+  const DWORD attributes = GetFileAttributesW(debugLog.c_str());
+  EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "no DEBUG.LOG beside the host";
+  EXPECT_TRUE(readFile(debugLog).empty());
+
+  // The boot loader handed the line back after the end; the link is open.
+  EXPECT_EQ(tare(), -1);
+  bool tareSeen = false;
+  for (const ScaleLogEntry &entry : boot_.log(1, 3000))
+    tareSeen = tareSeen || (entry.kind == "frame" && entry.bytes.size() >= 9 && entry.bytes[5] == 0x80 &&
+                            entry.bytes[6] == 0x04);
+  EXPECT_TRUE(tareSeen);
+}
+
+TEST_F(Download, RefusedConnectEndsTheDownloadAndAClosedLinkStaysClosed) {
+  boot_.bootOn("CONNECT", {BootReply::refuse()});
+  const ImageBytes image = pondrex::test::ProgramPart(4, 1, 2);
+  const DWORD took = download(image, port_);
+  EXPECT_LT(took, 20000u);
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"),
+            Texts{progressText(0, static_cast<int32_t>(image.size()), 0, "Connection fail")});
+  size_t connects = 0;
+  for (const ScaleLogEntry &entry : bootLog(5))
+    connects += entry.kind == "frame" && entry.bytes[0] == 14 && entry.bytes[1] == 1;
+  EXPECT_EQ(connects, 1u);
+
+  boot_.bootLeave();
+  hostCallbackCalls().clear();
+  EXPECT_EQ(tare(), 0);
+  EXPECT_EQ(hostCallbackTexts("SENSORERR"), Texts{"SENSORERR code=-1"});
+}
+
+TEST_F(Download, BootLoaderSilentAfterBlockThreeFailsWithTheBlockNumber) {
+  ASSERT_EQ(openLink(), -1);
+  const BootReply ack = BootReply::ack();
+  boot_.bootOn("BLOCK", {ack, ack, ack, BootReply::silent()});
+  const DWORD took = download(pondrex::test::ProgramPart(10, 1, 3), port_);
+  EXPECT_LT(took, 40000u);
+  Texts expected = blockReports(4, 10);
+  expected.push_back(progressText(4, 10, 0, "Download Program fail"));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+  size_t fourth = 0;
+  for (const ScaleLogEntry &entry : bootLog(17))
+    fourth += entry.kind == "frame" && entry.bytes[0] == 15 && entry.bytes[1] == 19;
+  EXPECT_EQ(fourth, 6u); // the first send and 5 retries
+
+  boot_.bootLeave();
+  EXPECT_EQ(tare(), -1);
+}
+
+TEST_F(Download, PortThatCannotBeOpenedShowsTheBoxReportsAndReopensTheLink) {
+  ASSERT_EQ(openLink(), -1);
+  MessageBoxAnswerer boxes;
+  const DWORD took = download(pondrex::test::ProgramPart(4, 1, 2), "COM99");
+  EXPECT_LT(took, 10000u);
+  EXPECT_EQ(boxes.texts, std::vector<std::wstring>{L"Error opening COM99!\r\nplease select other ports."});
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), Texts{progressText(0, 0, 0, "Open COM99fail!")});
+  EXPECT_TRUE(bootLog(0).empty());
+  EXPECT_EQ(tare(), -1);
+}
+
+TEST_F(Download, ImageThatCannotBeReadEndsWithAFailureReport) {
+  ASSERT_EQ(openLink(), -1);
+  hostCallbackCalls().clear();
+  const std::string missing = narrow(folder_ + L"missing.bin");
+  PONDREX_INVOKE(*pondrex_, __DownloadProgramme, missing.c_str(), port_.c_str(), 9600,
+                 reinterpret_cast<TPondrexDownloadProgressProc>(pos::test::downloadProgressSlot()));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), Texts{progressText(0, 0, 0, "Download Program fail")});
+  EXPECT_EQ(tare(), -1);
+}
+
+} // namespace
