@@ -176,11 +176,6 @@ TEST(HttpPostProbe, AnswersThatCount) {
     EXPECT_EQ(ProbeHttpPost(kHost), c.counts);
     EXPECT_EQ(server.Requests(), ++requests);
   }
-  // Many probes in a row: each one closes what it opened.
-  server.SetMode(Mode::Answer);
-  for (int i = 0; i < 50; ++i) {
-    ASSERT_TRUE(ProbeHttpPost(kHost));
-  }
 }
 
 TEST(HttpPostProbe, NobodyListening) { EXPECT_FALSE(ProbeHttpPost("127.0.0.4")); }
