@@ -20,7 +20,9 @@ std::u16string StreamText(double value) {
 
 } // namespace
 
-std::u16string FormatCpuLoad(double load) { return StreamText(load); }
+std::u16string FormatCpuLoad(double load) {
+  return StreamText(load);
+}
 
 std::u16string FormatCpuUsageSummary(double current, double average) {
   return u"Current CPU Usage: " + StreamText(current) + u"%, Average CPU Usage (last 10 minutes): " +

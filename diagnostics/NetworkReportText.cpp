@@ -59,13 +59,14 @@ std::u16string BuildNetworkReportText(NetworkAccess &network, const ProbeEndpoin
   }
 
   const int publicSuccesses = CountSuccesses(network, publicSite);
-  text += u"链接百度" + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(publicSuccesses) + u"次。" + kLineEnd;
+  text +=
+      u"链接百度" + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(publicSuccesses) + u"次。" + kLineEnd;
 
   const int vendorSuccesses = CountSuccesses(network, vendorService);
   // Host names are ASCII, so each byte widens to one character.
   const std::u16string host(vendorService.host.begin(), vendorService.host.end());
-  text += u"链接 " + host + u" " + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(vendorSuccesses) + u"次。" +
-          kLineEnd;
+  text += u"链接 " + host + u" " + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(vendorSuccesses) +
+          u"次。" + kLineEnd;
   return text;
 }
 

@@ -45,7 +45,8 @@ void AppendPrintJobRow(std::u16string &out, const PrintJobProperties &job) {
   out.append(driverName.empty() ? RightAligned(u"  ", 4) + u";" : driverName + u"  ;");
   const std::u16string status = TextOf(job.status);
   // An empty status ends the row without a semicolon, its line end widened.
-  out.append(status.empty() ? RightAligned(u"  ", 4) + RightAligned(kLineEnd, 20) : status + u"  ;" + kLineEnd);
+  out.append(status.empty() ? RightAligned(u"  ", 4) + RightAligned(kLineEnd, 20)
+                            : status + u"  ;" + kLineEnd);
 }
 
 void AppendVideoControllerBlock(std::u16string &out, const VideoControllerProperties &controller) {

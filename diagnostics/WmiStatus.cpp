@@ -2,7 +2,9 @@
 
 namespace tavrel {
 
-bool ComSecurityAllowsQuery(std::int32_t hresult) { return hresult >= 0 || hresult == kComSecurityAlreadySet; }
+bool ComSecurityAllowsQuery(std::int32_t hresult) {
+  return hresult >= 0 || hresult == kComSecurityAlreadySet;
+}
 
 std::string WmiFailureLine(std::string_view message, std::int32_t hresult) {
   std::string line(message);

@@ -9,7 +9,8 @@
 namespace tavrel {
 namespace {
 
-const std::u16string kConfigured = u"本地系统具有与 Internet 的有效连接，但它当前可能已连接，也可能未连接。。\r\n";
+const std::u16string kConfigured =
+    u"本地系统具有与 Internet 的有效连接，但它当前可能已连接，也可能未连接。。\r\n";
 const std::u16string kLan = u"本地系统使用局域网连接到 Internet。\r\n";
 const std::u16string kModemBusy = u"不再使用。\r\n";
 const std::u16string kOffline = u"本地系统处于脱机模式。\r\n";
@@ -23,14 +24,15 @@ TEST(ConnectedState, OneLinePerTestThatHolds) {
     std::u16string lines;
   } cases[] = {
       {0x00, u""},
-      {0x12, kLan + kProxyChanged + kRas},                 // a LAN with RAS installed
-      {0x04, kProxyChanged + kProxyChanged},               // the proxy bit: the same line twice
-      {0x20, kOffline},                                    // offline alone: no proxy line
-      {0x01, kProxyChanged},                               // the modem bit has no line of its own
+      {0x12, kLan + kProxyChanged + kRas},   // a LAN with RAS installed
+      {0x04, kProxyChanged + kProxyChanged}, // the proxy bit: the same line twice
+      {0x20, kOffline},                      // offline alone: no proxy line
+      {0x01, kProxyChanged},                 // the modem bit has no line of its own
       {0x08, kModemBusy + kProxyChanged},
       {0x40, kConfigured + kProxyChanged},
       {0x200, kProxyServer},
-      {0x27F, kConfigured + kLan + kModemBusy + kOffline + kProxyChanged + kProxyChanged + kProxyServer + kRas},
+      {0x27F,
+       kConfigured + kLan + kModemBusy + kOffline + kProxyChanged + kProxyChanged + kProxyServer + kRas},
   };
   for (const auto &c : cases) {
     std::u16string out = u"x";
@@ -82,9 +84,9 @@ TEST(NetworkReport, EveryAttemptSucceeds) {
   network.state = 0x12;
   network.checks = {{kSite.address, {true}}, {kVendor.address, {true}}};
   network.posts = {{kSite.host, {true}}, {kVendor.host, {true}}};
-  EXPECT_EQ(BuildNetworkReportText(network, kSite, kVendor),
-            u"网络连接正常。\r\n" + kLan + kProxyChanged + kRas + u"链接百度10次，成功了10次。\r\n" +
-                u"链接 vendor.test 10次，成功了10次。\r\n");
+  EXPECT_EQ(BuildNetworkReportText(network, kSite, kVendor), u"网络连接正常。\r\n" + kLan + kProxyChanged +
+                                                                 kRas + u"链接百度10次，成功了10次。\r\n" +
+                                                                 u"链接 vendor.test 10次，成功了10次。\r\n");
   // The site's ten attempts come first, each a test followed by its POST.
   ASSERT_EQ(network.calls.size(), 41u);
   EXPECT_EQ(network.calls[1], "check https://site.test");

@@ -10,7 +10,9 @@ namespace {
 const std::u16string kSeparator =
     std::u16string(21, u'-') + u" 打印机分隔线" + std::u16string(39, u'-') + u"\n";
 
-std::u16string Blanks(std::size_t n) { return std::u16string(n, u' '); }
+std::u16string Blanks(std::size_t n) {
+  return std::u16string(n, u' ');
+}
 
 TEST(PrinterBlock, LabelsValuesAndTheLineFeedOnlySeparator) {
   PrinterProperties printer;
@@ -23,13 +25,13 @@ TEST(PrinterBlock, LabelsValuesAndTheLineFeedOnlySeparator) {
   printer.extendedPrinterStatus = 131072u;
   std::u16string out = u"before";
   AppendPrinterBlock(out, printer);
-  EXPECT_EQ(out, u"before" + kSeparator +                                //
-                     u"打印机名称:" + Blanks(12) + u"Kitchen\r\n" +      //
-                     u"Device ID:" + Blanks(11) + u"KIT-1\r\n" +         //
-                     u"端口名称:" + Blanks(14) + u"USB001\r\n" +         //
-                     u"Default:" + Blanks(13) + u"Yes\r\n" +             //
-                     u"简略状态:" + Blanks(14) + u"1024\r\n" +           //
-                     u"详细状态:" + Blanks(14) + u"3\r\n" +              //
+  EXPECT_EQ(out, u"before" + kSeparator +                           //
+                     u"打印机名称:" + Blanks(12) + u"Kitchen\r\n" + //
+                     u"Device ID:" + Blanks(11) + u"KIT-1\r\n" +    //
+                     u"端口名称:" + Blanks(14) + u"USB001\r\n" +    //
+                     u"Default:" + Blanks(13) + u"Yes\r\n" +        //
+                     u"简略状态:" + Blanks(14) + u"1024\r\n" +      //
+                     u"详细状态:" + Blanks(14) + u"3\r\n" +         //
                      u"扩展状态:" + Blanks(14) + u"131072\r\n");
 }
 
@@ -38,19 +40,19 @@ TEST(PrinterBlock, LabelsValuesAndTheLineFeedOnlySeparator) {
 // unsigned property value.
 TEST(PrinterBlock, NullEmptyAndForeignValues) {
   PrinterProperties printer;
-  printer.name = std::u16string();     // empty text
-  printer.deviceId = 5u;               // a number where a text belongs
-  printer.portName = WmiValue{};       // null
-  printer.isDefault = u"true";         // a text where a boolean belongs
-  printer.printerState = WmiValue{};   // null number
-  printer.printerStatus = u"3";        // a text where a number belongs
+  printer.name = std::u16string();   // empty text
+  printer.deviceId = 5u;             // a number where a text belongs
+  printer.portName = WmiValue{};     // null
+  printer.isDefault = u"true";       // a text where a boolean belongs
+  printer.printerState = WmiValue{}; // null number
+  printer.printerStatus = u"3";      // a text where a number belongs
   printer.extendedPrinterStatus = 0xFFFFFFFFu;
   std::u16string out;
   AppendPrinterBlock(out, printer);
   EXPECT_EQ(out, kSeparator + u"打印机名称:" + Blanks(12) + u"\r\n" + u"Device ID:" + Blanks(11) + u"\r\n" +
-                     u"端口名称:" + Blanks(14) + u"\r\n" + u"Default:" + Blanks(13) + u"No\r\n" + u"简略状态:" +
-                     Blanks(14) + u"\r\n" + u"详细状态:" + Blanks(14) + u"\r\n" + u"扩展状态:" + Blanks(14) +
-                     u"4294967295\r\n");
+                     u"端口名称:" + Blanks(14) + u"\r\n" + u"Default:" + Blanks(13) + u"No\r\n" +
+                     u"简略状态:" + Blanks(14) + u"\r\n" + u"详细状态:" + Blanks(14) + u"\r\n" +
+                     u"扩展状态:" + Blanks(14) + u"4294967295\r\n");
 }
 
 TEST(PrinterBlock, TwoPrintersFollowEachOtherWithoutAClosingLine) {
@@ -71,7 +73,9 @@ TEST(PrintJobRow, WidthsOfEmptyFieldsAndClosingsOfFilledOnes) {
     PrintJobProperties job;
     std::u16string row;
   } cases[] = {
-      {"all empty", {none, none, none, none}, Blanks(4) + u";" + Blanks(10) + u";" + Blanks(4) + u";" + Blanks(22) + u"\r\n"},
+      {"all empty",
+       {none, none, none, none},
+       Blanks(4) + u";" + Blanks(10) + u";" + Blanks(4) + u";" + Blanks(22) + u"\r\n"},
       {"document only",
        {u"Receipt 17", none, none, none},
        u"Receipt 17  ;" + Blanks(10) + u";" + Blanks(4) + u";" + Blanks(22) + u"\r\n"},
@@ -81,7 +85,9 @@ TEST(PrintJobRow, WidthsOfEmptyFieldsAndClosingsOfFilledOnes) {
       {"empty texts and foreign kinds count as empty",
        {std::u16string(), 7u, true, std::u16string()},
        Blanks(4) + u";" + Blanks(10) + u";" + Blanks(4) + u";" + Blanks(22) + u"\r\n"},
-      {"status only", {none, none, none, u"Error"}, Blanks(4) + u";" + Blanks(10) + u";" + Blanks(4) + u";Error  ;\r\n"},
+      {"status only",
+       {none, none, none, u"Error"},
+       Blanks(4) + u";" + Blanks(10) + u";" + Blanks(4) + u";Error  ;\r\n"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

@@ -6,11 +6,11 @@ namespace tavrel {
 namespace {
 
 TEST(WmiStatus, SecurityAlreadySetLetsTheQueryGoOn) {
-  EXPECT_TRUE(ComSecurityAllowsQuery(0));                                             // S_OK
-  EXPECT_TRUE(ComSecurityAllowsQuery(1));                                             // S_FALSE
-  EXPECT_TRUE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80010119u)));        // RPC_E_TOO_LATE
-  EXPECT_FALSE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80070005u)));       // E_ACCESSDENIED
-  EXPECT_FALSE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80010106u)));       // RPC_E_CHANGED_MODE
+  EXPECT_TRUE(ComSecurityAllowsQuery(0));                                       // S_OK
+  EXPECT_TRUE(ComSecurityAllowsQuery(1));                                       // S_FALSE
+  EXPECT_TRUE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80010119u)));  // RPC_E_TOO_LATE
+  EXPECT_FALSE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80070005u))); // E_ACCESSDENIED
+  EXPECT_FALSE(ComSecurityAllowsQuery(static_cast<std::int32_t>(0x80010106u))); // RPC_E_CHANGED_MODE
 }
 
 TEST(WmiStatus, FailureLineCarriesTheCodeInSignedDecimal) {

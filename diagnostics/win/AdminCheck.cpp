@@ -11,8 +11,8 @@ namespace tavrel {
 bool EnsureRunningAsAdmin() {
   SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
   PSID administrators = nullptr;
-  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                0, &administrators)) {
+  if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                                0, 0, 0, 0, &administrators)) {
     std::cerr << "无法分配和初始化管理员 SID。错误代码: " << GetLastError() << std::endl;
     return false;
   }
@@ -44,6 +44,8 @@ bool EnsureRunningAsAdmin() {
   return true;
 }
 
-std::wstring MakePlaceholderText() { return L" "; }
+std::u16string MakePlaceholderText() {
+  return u" ";
+}
 
 } // namespace tavrel

@@ -11,6 +11,6 @@ namespace tavrel {
 bool EnsureRunningAsAdmin();
 
 // One blank: the placeholder of a collector that fails.
-std::wstring MakePlaceholderText();
+std::u16string MakePlaceholderText();
 
 } // namespace tavrel

@@ -6,7 +6,7 @@
 
 #include "NetworkReportText.h"
 #include "ProbeEndpoints.h"
-#include "WideCopy.h"
+#include "WideText.h"
 
 namespace tavrel {
 namespace {
@@ -38,8 +38,7 @@ public:
     return static_cast<std::uint32_t>(flags);
   }
   bool CheckConnection(const std::u16string &address) override {
-    const std::wstring wide = ToWide(address);
-    return InternetCheckConnectionW(wide.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    return InternetCheckConnectionW(WidePointer(address), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
   }
   bool ProbeHttpPost(const std::string &host) override { return tavrel::ProbeHttpPost(host.c_str()); }
 };
@@ -52,14 +51,14 @@ bool ProbeHttpPost(const char *host) {
   if (session.Get() == nullptr) {
     return false;
   }
-  InternetHandle connection(InternetConnectA(session.Get(), host, probe_settings::kProbeHttpPort, nullptr, nullptr,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
+  InternetHandle connection(InternetConnectA(session.Get(), host, probe_settings::kProbeHttpPort, nullptr,
+                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (connection.Get() == nullptr) {
     return false;
   }
   const char *acceptTypes[] = {"*/*", nullptr};
-  InternetHandle request(
-      HttpOpenRequestA(connection.Get(), "POST", "/", nullptr, nullptr, acceptTypes, INTERNET_FLAG_NO_CACHE_WRITE, 1));
+  InternetHandle request(HttpOpenRequestA(connection.Get(), "POST", "/", nullptr, nullptr, acceptTypes,
+                                          INTERNET_FLAG_NO_CACHE_WRITE, 1));
   if (request.Get() == nullptr) {
     return false;
   }
@@ -74,11 +73,12 @@ bool ProbeHttpPost(const char *host) {
   return read != 0;
 }
 
-std::wstring BuildNetworkReport() {
+std::u16string BuildNetworkReport() {
   WinInetAccess network;
   const ProbeEndpoint publicSite{probe_settings::kPublicSiteAddress, probe_settings::kPublicSiteHost};
-  const ProbeEndpoint vendorService{probe_settings::kVendorServiceAddress, probe_settings::kVendorServiceHost};
-  return ToWide(BuildNetworkReportText(network, publicSite, vendorService));
+  const ProbeEndpoint vendorService{probe_settings::kVendorServiceAddress,
+                                    probe_settings::kVendorServiceHost};
+  return BuildNetworkReportText(network, publicSite, vendorService);
 }
 
 } // namespace tavrel

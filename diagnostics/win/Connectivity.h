@@ -6,7 +6,7 @@
 namespace tavrel {
 
 // The text of section 5.
-std::wstring BuildNetworkReport();
+std::u16string BuildNetworkReport();
 
 // An HTTP POST of "/" to the host on the build's probe port; true when the
 // host answered with at least one byte, whatever its status.

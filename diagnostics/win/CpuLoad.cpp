@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "CpuLoadText.h"
-#include "WideCopy.h"
 #include "WmiQueries.h"
 
 namespace tavrel {
@@ -37,11 +36,15 @@ private:
 };
 
 // Sleeps the whole second, also when the sleep is cut short.
-void WaitOneSecond() { std::this_thread::sleep_for(std::chrono::seconds(1)); }
+void WaitOneSecond() {
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+}
 
 } // namespace
 
-std::wstring BuildCpuLoadText() { return ToWide(FormatCpuLoad(QueryCpuLoadPercentage())); }
+std::u16string BuildCpuLoadText() {
+  return FormatCpuLoad(QueryCpuLoadPercentage());
+}
 
 double SampleProcessorTime() {
   constexpr double kUnavailable = -1;
@@ -67,14 +70,14 @@ double SampleProcessorTime() {
   return value.doubleValue;
 }
 
-std::wstring BuildCpuUsageSummary() {
+std::u16string BuildCpuUsageSummary() {
   // The average covers the samples of the last ten minutes that this call
   // has taken: the one current sample.
   const double current = SampleProcessorTime();
   const std::vector<double> samples{current};
   const std::u16string text = FormatCpuUsageSummary(current, AverageOfSamples(samples));
   WaitOneSecond();
-  return ToWide(text);
+  return text;
 }
 
 } // namespace tavrel

@@ -7,7 +7,7 @@
 namespace tavrel {
 
 // The WMI load in the stream's default number format; "-1" when the query fails.
-std::wstring BuildCpuLoadText();
+std::u16string BuildCpuLoadText();
 
 // The total processor time in percent over one second; -1 when the counter
 // cannot be opened or read.
@@ -15,6 +15,6 @@ double SampleProcessorTime();
 
 // "Current CPU Usage: ...%, Average CPU Usage (last 10 minutes): ...%" and
 // CR LF; takes about two seconds.
-std::wstring BuildCpuUsageSummary();
+std::u16string BuildCpuUsageSummary();
 
 } // namespace tavrel

@@ -12,9 +12,10 @@ constexpr DWORD kEditStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
 static_assert(kEditStyle == 0x50200844);
 
 void CreateEditControl(HWND window) {
-  g_editWindow = CreateWindowExW(0, L"EDIT", L"", kEditStyle, kMargin, kMargin, 980, 660, window,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditControlId)),
-                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)), nullptr);
+  g_editWindow =
+      CreateWindowExW(0, L"EDIT", L"", kEditStyle, kMargin, kMargin, 980, 660, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditControlId)),
+                      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)), nullptr);
   // The font lives as long as the process.
   HFONT font = CreateFontW(18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS | DEFAULT_PITCH, L"黑体");
@@ -63,8 +64,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
   windowClass.hInstance = instance;
   windowClass.lpszClassName = kMainWindowClass;
   RegisterClassW(&windowClass);
-  return CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                         1000, 680, nullptr, nullptr, instance, nullptr);
+  return CreateWindowExW(0, kMainWindowClass, kMainWindowTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 1000, 680, nullptr, nullptr, instance, nullptr);
 }
 
 } // namespace tavrel

@@ -8,7 +8,9 @@ std::u16string g_eventLogText;
 HWND g_editWindow = nullptr;
 HANDLE g_workerThread = nullptr;
 
-void InitReportGlobals() { g_report = std::make_unique<std::u16string>(); }
+void InitReportGlobals() {
+  g_report = std::make_unique<std::u16string>();
+}
 
 namespace {
 // After the definitions above, so they are in place when it runs.

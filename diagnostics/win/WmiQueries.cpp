@@ -7,7 +7,7 @@
 #include <iostream>
 #include <vector>
 
-#include "WideCopy.h"
+#include "WideText.h"
 #include "WmiReportText.h"
 #include "WmiStatus.h"
 
@@ -106,17 +106,18 @@ bool RunWmiQuery(const char *wql, const std::function<bool(IWbemClassObject &)> 
   if (FAILED(result)) {
     return Report(kLocatorFailed, result);
   }
-  result = locator->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Out());
+  result =
+      locator->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Out());
   if (FAILED(result)) {
     return Report(kConnectFailed, result);
   }
-  result = CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
-                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
+  result = CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+                             RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
   if (FAILED(result)) {
     return Report(kProxyBlanketFailed, result);
   }
-  result = services->ExecQuery(language.Get(), query.Get(), WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY,
-                               nullptr, results.Out());
+  result = services->ExecQuery(language.Get(), query.Get(),
+                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, results.Out());
   if (FAILED(result)) {
     return Report(kQueryFailed, result);
   }
@@ -163,20 +164,22 @@ BSTR AnsiToBstr(const char *text) {
   return SysAllocString(wide.data());
 }
 
-bool IsBstrEmpty(BSTR text) { return text == nullptr || SysStringLen(text) == 0; }
+bool IsBstrEmpty(BSTR text) {
+  return text == nullptr || SysStringLen(text) == 0;
+}
 
-std::wstring VariantToText(const VARIANT &value) {
+std::u16string VariantToText(const VARIANT &value) {
   if (V_VT(&value) != VT_BSTR || IsBstrEmpty(V_BSTR(&value))) {
     return {};
   }
-  return std::wstring(V_BSTR(&value), SysStringLen(V_BSTR(&value)));
+  return FromWide(std::wstring_view(V_BSTR(&value), SysStringLen(V_BSTR(&value))));
 }
 
 WmiValue ReadWmiValue(const VARIANT &value) {
   // Signed types keep their bits: WMI delivers unsigned 32-bit properties as VT_I4.
   switch (V_VT(&value)) {
   case VT_BSTR:
-    return ToU16(VariantToText(value));
+    return VariantToText(value);
   case VT_BOOL:
     return V_BOOL(&value) != VARIANT_FALSE;
   case VT_I1:
@@ -200,7 +203,7 @@ WmiValue ReadWmiValue(const VARIANT &value) {
   }
 }
 
-std::wstring QueryPrinters() {
+std::u16string QueryPrinters() {
   std::u16string text;
   const bool ran = RunWmiQuery("SELECT * FROM Win32_Printer", [&](IWbemClassObject &object) {
     PrinterProperties printer;
@@ -214,10 +217,10 @@ std::wstring QueryPrinters() {
     AppendPrinterBlock(text, printer);
     return true;
   });
-  return ran ? ToWide(text) : L" ";
+  return ran ? text : u" ";
 }
 
-std::wstring QueryPrintJobs() {
+std::u16string QueryPrintJobs() {
   std::u16string text;
   const bool ran = RunWmiQuery("SELECT * FROM Win32_PrintJob", [&](IWbemClassObject &object) {
     PrintJobProperties job;
@@ -228,7 +231,7 @@ std::wstring QueryPrintJobs() {
     AppendPrintJobRow(text, job);
     return true;
   });
-  return ran ? ToWide(text) : L" ";
+  return ran ? text : u" ";
 }
 
 double QueryCpuLoadPercentage() {
@@ -246,7 +249,7 @@ double QueryCpuLoadPercentage() {
   return load;
 }
 
-std::wstring QueryVideoControllers() {
+std::u16string QueryVideoControllers() {
   std::u16string text = kVideoControllerPrefix;
   const bool ran = RunWmiQuery("SELECT * FROM Win32_VideoController", [&](IWbemClassObject &object) {
     VideoControllerProperties controller;
@@ -257,7 +260,7 @@ std::wstring QueryVideoControllers() {
     AppendVideoControllerBlock(text, controller);
     return true;
   });
-  return ran ? ToWide(text) : L" ";
+  return ran ? text : u" ";
 }
 
 } // namespace tavrel

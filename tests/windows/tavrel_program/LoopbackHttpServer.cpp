@@ -33,7 +33,8 @@ LoopbackHttpServer::LoopbackHttpServer(const char *address, std::uint16_t port, 
   where.sin_family = AF_INET;
   where.sin_port = htons(port);
   inet_pton(AF_INET, address, &where.sin_addr);
-  if (bind(listener, reinterpret_cast<const sockaddr *>(&where), sizeof where) != 0 || listen(listener, 16) != 0) {
+  if (bind(listener, reinterpret_cast<const sockaddr *>(&where), sizeof where) != 0 ||
+      listen(listener, 16) != 0) {
     closesocket(listener);
     return;
   }
@@ -59,6 +60,13 @@ LoopbackHttpServer::~LoopbackHttpServer() {
     closesocket(listener_);
   }
   CloseHandle(silentRequest_);
+}
+
+void LoopbackHttpServer::SetMode(Mode mode) {
+  if (mode == Mode::Silent) {
+    ResetEvent(silentRequest_);
+  }
+  mode_ = mode;
 }
 
 void LoopbackHttpServer::AcceptLoop() {
@@ -99,11 +107,13 @@ void LoopbackHttpServer::Serve(SOCKET client) {
   std::string answer;
   switch (mode_.load()) {
   case Mode::Answer:
-    answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+    answer =
+        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
     break;
   case Mode::ErrorPage:
-    answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 22\r\nConnection: close\r\n\r\n"
-             "<html>not found</html>";
+    answer =
+        "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 22\r\nConnection: close\r\n\r\n"
+        "<html>not found</html>";
     break;
   case Mode::EmptyBody:
     answer = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";

@@ -31,7 +31,8 @@ public:
   LoopbackHttpServer &operator=(const LoopbackHttpServer &) = delete;
 
   bool Listening() const { return listener_ != INVALID_SOCKET; }
-  void SetMode(Mode mode) { mode_ = mode; }
+  // A change to the silent mode also clears SilentRequestArrived.
+  void SetMode(Mode mode);
   // Requests received so far (each HTTP request, whatever the mode).
   int Requests() const { return requests_; }
   // Set when a request has arrived in the silent mode.

@@ -28,12 +28,14 @@ private:
   std::streambuf *previous_;
 };
 
-bool StartsWith(const std::string &text, const char *prefix) { return text.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string &text, const char *prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
 
 // A failed query writes one of its English lines; a query that ran writes none.
 bool IsWmiFailureLine(const std::string &text) {
-  for (const char *message :
-       {kComInitFailed, kSecurityInitFailed, kLocatorFailed, kConnectFailed, kProxyBlanketFailed, kQueryFailed}) {
+  for (const char *message : {kComInitFailed, kSecurityInitFailed, kLocatorFailed, kConnectFailed,
+                              kProxyBlanketFailed, kQueryFailed}) {
     if (StartsWith(text, message) && text.back() == '\n' && text.find('\n') == text.size() - 1) {
       return true;
     }
@@ -41,8 +43,8 @@ bool IsWmiFailureLine(const std::string &text) {
   return false;
 }
 
-const std::wstring kPrinterSeparator =
-    std::wstring(21, L'-') + L" 打印机分隔线" + std::wstring(39, L'-') + L"\n";
+const std::u16string kPrinterSeparator =
+    std::u16string(21, u'-') + u" 打印机分隔线" + std::u16string(39, u'-') + u"\n";
 
 TEST(WmiValues, EachValueIsReadOnlyAsTheTypeItHolds) {
   VARIANT value;
@@ -62,13 +64,13 @@ TEST(WmiValues, EachValueIsReadOnlyAsTheTypeItHolds) {
   V_VT(&value) = VT_R8;
   V_R8(&value) = 12.0;
   EXPECT_TRUE(std::holds_alternative<std::monostate>(ReadWmiValue(value)));
-  EXPECT_EQ(VariantToText(value), L"");
+  EXPECT_EQ(VariantToText(value), u"");
   V_VT(&value) = VT_BSTR;
   V_BSTR(&value) = nullptr;
-  EXPECT_EQ(VariantToText(value), L"");
+  EXPECT_EQ(VariantToText(value), u"");
   EXPECT_EQ(TextOf(ReadWmiValue(value)), u"");
   V_BSTR(&value) = AnsiToBstr("HP LaserJet");
-  EXPECT_EQ(VariantToText(value), L"HP LaserJet");
+  EXPECT_EQ(VariantToText(value), u"HP LaserJet");
   EXPECT_EQ(TextOf(ReadWmiValue(value)), u"HP LaserJet");
   VariantClear(&value);
 }
@@ -92,8 +94,8 @@ TEST(WmiQueries, AgainstTheSystemsWmi) {
     SCOPED_TRACE(round);
     {
       CapturedStandardError errors;
-      const std::wstring printers = QueryPrinters();
-      if (printers == L" ") {
+      const std::u16string printers = QueryPrinters();
+      if (printers == u" ") {
         EXPECT_TRUE(IsWmiFailureLine(errors.Text())) << errors.Text();
       } else {
         EXPECT_EQ(errors.Text(), "");
@@ -102,12 +104,12 @@ TEST(WmiQueries, AgainstTheSystemsWmi) {
     }
     {
       CapturedStandardError errors;
-      const std::wstring jobs = QueryPrintJobs();
-      if (jobs == L" ") {
+      const std::u16string jobs = QueryPrintJobs();
+      if (jobs == u" ") {
         EXPECT_TRUE(IsWmiFailureLine(errors.Text())) << errors.Text();
       } else {
         EXPECT_EQ(errors.Text(), "");
-        EXPECT_TRUE(jobs.empty() || jobs.substr(jobs.size() - 2) == L"\r\n");
+        EXPECT_TRUE(jobs.empty() || jobs.substr(jobs.size() - 2) == u"\r\n");
       }
     }
     {
@@ -118,12 +120,12 @@ TEST(WmiQueries, AgainstTheSystemsWmi) {
     }
     {
       CapturedStandardError errors;
-      const std::wstring controllers = QueryVideoControllers();
-      if (controllers == L" ") {
+      const std::u16string controllers = QueryVideoControllers();
+      if (controllers == u" ") {
         EXPECT_TRUE(IsWmiFailureLine(errors.Text())) << errors.Text();
       } else {
         EXPECT_EQ(errors.Text(), "");
-        EXPECT_EQ(controllers.rfind(L"GPU", 0), 0u);
+        EXPECT_EQ(controllers.rfind(u"GPU", 0), 0u);
       }
     }
   }
@@ -136,27 +138,27 @@ TEST(WmiQueries, FailedComSetUpGivesThePlaceholders) {
   const std::string line = "Failed to initialize COM library. Error code = -2147417850\n";
   {
     CapturedStandardError errors;
-    EXPECT_EQ(QueryPrinters(), L" ");
+    EXPECT_EQ(QueryPrinters(), u" ");
     EXPECT_EQ(errors.Text(), line);
   }
   {
     CapturedStandardError errors;
-    EXPECT_EQ(QueryPrintJobs(), L" ");
+    EXPECT_EQ(QueryPrintJobs(), u" ");
     EXPECT_EQ(QueryCpuLoadPercentage(), -1);
-    EXPECT_EQ(QueryVideoControllers(), L" ");
+    EXPECT_EQ(QueryVideoControllers(), u" ");
     EXPECT_EQ(errors.Text(), line + line + line);
   }
-  EXPECT_EQ(BuildCpuLoadText(), L"-1");
+  EXPECT_EQ(BuildCpuLoadText(), u"-1");
   CoUninitialize();
 }
 
 TEST(CpuSampler, SampleAndSummary) {
   const double sample = SampleProcessorTime();
   EXPECT_TRUE(sample == -1 || (sample >= 0 && sample <= 100)) << sample;
-  const std::wstring summary = BuildCpuUsageSummary();
-  EXPECT_EQ(summary.rfind(L"Current CPU Usage: ", 0), 0u);
-  EXPECT_NE(summary.find(L"%, Average CPU Usage (last 10 minutes): "), std::wstring::npos);
-  EXPECT_EQ(summary.substr(summary.size() - 3), L"%\r\n");
+  const std::u16string summary = BuildCpuUsageSummary();
+  EXPECT_EQ(summary.rfind(u"Current CPU Usage: ", 0), 0u);
+  EXPECT_NE(summary.find(u"%, Average CPU Usage (last 10 minutes): "), std::u16string::npos);
+  EXPECT_EQ(summary.substr(summary.size() - 3), u"%\r\n");
 }
 
 // The POST probe counts any answer with a body, an error page included.
@@ -178,7 +180,9 @@ TEST(HttpPostProbe, AnswersThatCount) {
   }
 }
 
-TEST(HttpPostProbe, NobodyListening) { EXPECT_FALSE(ProbeHttpPost("127.0.0.4")); }
+TEST(HttpPostProbe, NobodyListening) {
+  EXPECT_FALSE(ProbeHttpPost("127.0.0.4"));
+}
 
 } // namespace
 } // namespace tavrel
