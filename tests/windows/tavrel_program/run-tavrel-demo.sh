@@ -32,15 +32,14 @@ log=$(mktemp)
 trap 'rm -f "$log"; timeout 30 wineserver -w || true; pos_stop_display' EXIT
 pos_start_display
 
-# The stand-in web servers take the probe port that the build compiled in.
-exec 9>/tmp/pos-tavrel-probe-port.lock
-flock -w 600 9
-
 echo "== Tavrel.exe under Wine, in a virtual desktop on display $DISPLAY"
 bmp=$build/win64/tavrel-window.bmp
-# The virtual desktop draws the window's caption; it does not pass the exit
-# code on, so the demonstration's last line tells.
-wine explorer /desktop=TavrelDemo,1024x768 "$demo" "$(winepath -w "$exe")" "$(winepath -w "$bmp")" 2>/dev/null |
+# The stand-in web servers take the probe port that the build compiled in,
+# under the lock that the tests take too. The virtual desktop draws the
+# window's caption; it does not pass the exit code on, so the
+# demonstration's last line tells.
+flock -w 600 /tmp/pos-tavrel-probe-port.lock \
+  wine explorer /desktop=TavrelDemo,1024x768 "$demo" "$(winepath -w "$exe")" "$(winepath -w "$bmp")" 2>/dev/null |
   tee "$log"
 if ! grep -qx "Tavrel demonstration: passed" "$log"; then
   exit 1
