@@ -13,9 +13,9 @@ struct WinsockStartup {
   }
 };
 
-// Waits at most this long for a request's bytes, and for the stop flag
-// between connections.
-constexpr DWORD kReceiveTimeoutMs = 5000;
+// Waits at most this long for a request's bytes; looks for the stop flag
+// this often.
+constexpr ULONGLONG kReceiveTimeoutMs = 5000;
 constexpr long kAcceptPollUs = 100000;
 
 } // namespace
@@ -62,6 +62,21 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   CloseHandle(silentRequest_);
 }
 
+bool LoopbackHttpServer::WaitReadable(SOCKET client) const {
+  // In short slices, so that a stop is seen at once.
+  const ULONGLONG end = GetTickCount64() + kReceiveTimeoutMs;
+  while (!stopping_ && GetTickCount64() < end) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(client, &readable);
+    timeval wait{0, kAcceptPollUs};
+    if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void LoopbackHttpServer::SetMode(Mode mode) {
   if (mode == Mode::Silent) {
     ResetEvent(silentRequest_);
@@ -88,47 +103,60 @@ void LoopbackHttpServer::AcceptLoop() {
 }
 
 void LoopbackHttpServer::Serve(SOCKET client) {
-  DWORD timeout = kReceiveTimeoutMs;
-  setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&timeout), sizeof timeout);
-  std::string request;
+  ++openConnections_;
+  std::string received;
   char chunk[1024];
-  while (request.find("\r\n\r\n") == std::string::npos && !stopping_) {
-    const int got = recv(client, chunk, sizeof chunk, 0);
-    if (got <= 0) {
-      break; // a connection test that closes, or a time-out
+  // One request after the other, as long as the client keeps the connection
+  // and the mode keeps it open.
+  for (;;) {
+    std::size_t headEnd = std::string::npos;
+    while ((headEnd = received.find("\r\n\r\n")) == std::string::npos && WaitReadable(client)) {
+      const int got = recv(client, chunk, sizeof chunk, 0);
+      if (got <= 0) {
+        break; // closed by the client (a connection test does that), or a time-out
+      }
+      received.append(chunk, static_cast<std::size_t>(got));
     }
-    request.append(chunk, static_cast<std::size_t>(got));
+    if (headEnd == std::string::npos) {
+      break;
+    }
+    received.erase(0, headEnd + 4); // the probes send no body
+    ++requests_;
+    std::string answer;
+    bool keepOpen = false;
+    switch (mode_.load()) {
+    case Mode::Answer:
+      answer =
+          "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+      break;
+    case Mode::KeepAlive:
+      answer = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok";
+      keepOpen = true;
+      break;
+    case Mode::ErrorPage:
+      answer = "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 22\r\nConnection: "
+               "close\r\n\r\n"
+               "<html>not found</html>";
+      break;
+    case Mode::EmptyBody:
+      answer = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+      break;
+    case Mode::Silent: {
+      // Kept open without an answer until the server stops.
+      std::lock_guard<std::mutex> guard(lock_);
+      held_.push_back(client);
+      SetEvent(silentRequest_);
+      return;
+    }
+    }
+    send(client, answer.data(), static_cast<int>(answer.size()), 0);
+    if (!keepOpen) {
+      shutdown(client, SD_SEND);
+      break;
+    }
   }
-  if (request.find("\r\n\r\n") == std::string::npos) {
-    closesocket(client);
-    return;
-  }
-  ++requests_;
-  std::string answer;
-  switch (mode_.load()) {
-  case Mode::Answer:
-    answer =
-        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
-    break;
-  case Mode::ErrorPage:
-    answer =
-        "HTTP/1.1 404 Not Found\r\nContent-Type: text/html\r\nContent-Length: 22\r\nConnection: close\r\n\r\n"
-        "<html>not found</html>";
-    break;
-  case Mode::EmptyBody:
-    answer = "HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-    break;
-  case Mode::Silent: {
-    // Kept open without an answer until the server stops.
-    std::lock_guard<std::mutex> guard(lock_);
-    held_.push_back(client);
-    SetEvent(silentRequest_);
-    return;
-  }
-  }
-  send(client, answer.data(), static_cast<int>(answer.size()), 0);
-  shutdown(client, SD_SEND);
   closesocket(client);
+  --openConnections_;
 }
 
 } // namespace tavrel::test

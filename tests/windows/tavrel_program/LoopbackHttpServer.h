@@ -21,6 +21,7 @@ public:
     Answer,    // 200 with a short body
     ErrorPage, // 404 with a body
     EmptyBody, // 200 with no body
+    KeepAlive, // 200 with a short body, the connection kept for further requests
     Silent,    // reads the request and never answers
   };
 
@@ -35,16 +36,22 @@ public:
   void SetMode(Mode mode);
   // Requests received so far (each HTTP request, whatever the mode).
   int Requests() const { return requests_; }
+  // Connections that the client has not closed (nor the server after its
+  // answer or a time-out of its own).
+  int OpenConnections() const { return openConnections_; }
   // Set when a request has arrived in the silent mode.
   HANDLE SilentRequestArrived() const { return silentRequest_; }
 
 private:
   void AcceptLoop();
   void Serve(SOCKET client);
+  // True when bytes (or the client's close) can be read within the time-out.
+  bool WaitReadable(SOCKET client) const;
 
   SOCKET listener_ = INVALID_SOCKET;
   std::atomic<Mode> mode_;
   std::atomic<int> requests_{0};
+  std::atomic<int> openConnections_{0};
   std::atomic<bool> stopping_{false};
   HANDLE silentRequest_;
   std::mutex lock_;

@@ -180,6 +180,21 @@ TEST(HttpPostProbe, AnswersThatCount) {
   }
 }
 
+// A host that keeps connections open for further requests: a probe that
+// closed its handles leaves at most the one connection that WinINet keeps
+// for reuse, where every handle left open would hold a connection of its own.
+TEST(HttpPostProbe, ClosesWhatItOpened) {
+  constexpr const char *kHost = "127.0.0.3";
+  test::LoopbackHttpServer server(kHost, probe_settings::kProbeHttpPort,
+                                  test::LoopbackHttpServer::Mode::KeepAlive);
+  ASSERT_TRUE(server.Listening());
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_TRUE(ProbeHttpPost(kHost));
+  }
+  EXPECT_EQ(server.Requests(), 5);
+  EXPECT_LE(server.OpenConnections(), 1);
+}
+
 TEST(HttpPostProbe, NobodyListening) {
   EXPECT_FALSE(ProbeHttpPost("127.0.0.4"));
 }
