@@ -22,8 +22,9 @@ for file in "$demo" "$exe"; do
     exit 1
   fi
 done
+# The prefix of the Tavrel.exe tests, where no other test runs processes.
 # shellcheck source=../wine-env.sh
-source "$root/tests/windows/wine-env.sh" "$build/wine"
+source "$root/tests/windows/wine-env.sh" "$build/wine/tavrel-runs"
 # shellcheck source=../../../scripts/display.sh
 source "$root/scripts/display.sh"
 log=$(mktemp)
