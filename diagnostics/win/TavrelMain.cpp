@@ -48,14 +48,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     DispatchMessageW(&message);
   }
 
-  if (!WorkerHasEnded()) {
-    // The window is closed while the worker still collects or shows its
-    // box. Returning would run the process's exit clean-up (static texts
-    // and lists destroyed, libraries detached) under the running worker, so
-    // the process ends here at once, releasing nothing; the report file
-    // keeps what was written by then.
-    TerminateProcess(GetCurrentProcess(), 0);
+  if (WorkerHasEnded()) {
+    g_report.reset();
+    return 0;
   }
-  g_report.reset();
+  // The window is closed while the worker still collects or shows its box.
+  // Returning would run the process's exit clean-up (static texts and lists
+  // destroyed, libraries detached) under the running worker, so the process
+  // ends here at once, releasing nothing; the report file keeps what was
+  // written by then.
+  TerminateProcess(GetCurrentProcess(), 0);
   return 0;
 }
