@@ -47,14 +47,6 @@ pos_warnings(tavrel_queries_win)
 target_include_directories(tavrel_queries_win PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/win ${TAVREL_GENERATED_DIR})
 target_link_libraries(tavrel_queries_win PUBLIC tavrel_query_texts tavrel_blocks_win ole32 oleaut32 wbemuuid pdh wininet)
 
-# Copies a built program into the folder of deliverables, stripped.
-function(tavrel_deliverable target file_name)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${POS_OUTPUT_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${POS_OUTPUT_DIR}/${file_name}
-    COMMAND ${CMAKE_STRIP} ${POS_OUTPUT_DIR}/${file_name})
-endfunction()
-
 # The program: GUI subsystem, Unicode entry, manifest as a resource.
 enable_language(RC)
 add_executable(Tavrel WIN32
@@ -64,4 +56,4 @@ pos_warnings(Tavrel)
 target_link_options(Tavrel PRIVATE -municode)
 target_link_libraries(Tavrel PRIVATE tavrel_queries_win tavrel_blocks_win)
 set_source_files_properties(win/Tavrel.rc PROPERTIES OBJECT_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win/Tavrel.exe.manifest)
-tavrel_deliverable(Tavrel Tavrel.exe)
+pos_deliverable(Tavrel Tavrel.exe)
