@@ -1,0 +1,26 @@
+# Shared settings of the 64-bit support libraries (port_library,
+# display_library, instance_check).
+include_guard(GLOBAL)
+
+# cJSON is built from the sources of Debian's source package, which
+# scripts/install-deps.sh fetches (scripts/fetch-cjson.sh); nothing of cJSON
+# is kept in the repository.
+set(POS_CJSON_SOURCE_DIR /var/cache/pos-peripherals/cjson/source CACHE PATH "cJSON sources (Debian's cjson source package)")
+
+# Copies a deliverable DLL to the folder of this tree's deliverables.
+function(pos_support_deliverable target file_name)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${POS_OUTPUT_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${POS_OUTPUT_DIR}/${file_name})
+endfunction()
+
+# A 64-bit DLL whose export table is its .def file alone (no automatic
+# exports of other symbols).
+function(pos_support_dll target file_name def_file)
+  add_library(${target} SHARED ${def_file} ${ARGN})
+  pos_warnings(${target})
+  get_filename_component(base ${file_name} NAME_WE)
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${base})
+  target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
+  pos_support_deliverable(${target} ${file_name})
+endfunction()
