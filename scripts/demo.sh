@@ -11,3 +11,6 @@ ls -1 "$build/out"
 if [ -x "$root/tests/windows/demo/run-demo.sh" ]; then
   "$root/tests/windows/demo/run-demo.sh" "$build"
 fi
+if [ -x "$root/tests/windows/support_demo/run-support-demo.sh" ]; then
+  "$root/tests/windows/support_demo/run-support-demo.sh" "$build"
+fi

@@ -60,8 +60,11 @@ fi
 
 work=$("${sudo_cmd[@]}" mktemp -d "$dest/fetch.XXXXXX")
 trap '"${sudo_cmd[@]}" rm -rf "$work"' EXIT
-# The download runs as apt's own user where it can reach the folder.
+# apt downloads as its own user where that user can write the folder.
 "${sudo_cmd[@]}" chmod 755 "$work"
+if id _apt >/dev/null 2>&1; then
+  "${sudo_cmd[@]}" chown _apt "$work"
+fi
 (cd "$work" && "${sudo_cmd[@]}" apt-get source -q cjson)
 unpacked=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'cjson-*' | head -n 1)
 if [ -z "$unpacked" ] || [ ! -f "$unpacked/cJSON.c" ] || [ ! -f "$unpacked/cJSON_Utils.c" ]; then
