@@ -154,4 +154,26 @@ TEST(InstanceCheck, KestruneAndQuillonChecksAreIndependent) {
   EXPECT_EQ(run(L"Kestrune.dll", 1), KestruneAgain);
 }
 
+TEST(InstanceCheck, ANameTakenByAnotherKindOfObjectIsNoMutex) {
+  // An event under the mutex's name: the mutex cannot be created or opened.
+  // Quillon then reports an instance (1); Kestrune reports none (0).
+  struct Case {
+    const wchar_t *library;
+    const wchar_t *name;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {L"Quillon64.dll", L"fs_windows_cashRegister",
+       "CreateMutex failed with error: " + std::to_string(ERROR_INVALID_HANDLE) + "\n@1\n"},
+      {L"Kestrune.dll", L"windows_cashRegister", KestruneFirst},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name);
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, c.name);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(run(c.library, 1), c.expected);
+    CloseHandle(event);
+  }
+}
+
 } // namespace
