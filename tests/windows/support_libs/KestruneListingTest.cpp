@@ -113,7 +113,7 @@ protected:
       bindExport<kestrune::GetLocalIpAddressFn>(dll_, "getLocalIPAddress");
 };
 
-// One registry value of the test: its name, its type and its data as stored.
+// One registry value of the test (REG_SZ): its name and its data as stored.
 struct Value {
   std::string name;
   std::string data; // stored as it stands, without a terminator unless it holds one
@@ -137,6 +137,7 @@ public:
     RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
     RegCloseKey(key_);
     RegDeleteTreeA(HKEY_CURRENT_USER, root_.c_str());
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\PosPeripheralsTests"); // only when no other test uses it
   }
   PrivateLocalMachine(const PrivateLocalMachine &) = delete;
   PrivateLocalMachine &operator=(const PrivateLocalMachine &) = delete;
