@@ -7,13 +7,6 @@ include_guard(GLOBAL)
 # is kept in the repository.
 set(POS_CJSON_SOURCE_DIR /var/cache/pos-peripherals/cjson/source CACHE PATH "cJSON sources (Debian's cjson source package)")
 
-# Copies a deliverable DLL to the folder of this tree's deliverables.
-function(pos_support_deliverable target file_name)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${POS_OUTPUT_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${POS_OUTPUT_DIR}/${file_name})
-endfunction()
-
 # A 64-bit DLL whose export table is its .def file alone (no automatic
 # exports of other symbols).
 function(pos_support_dll target file_name def_file)
@@ -22,5 +15,5 @@ function(pos_support_dll target file_name def_file)
   get_filename_component(base ${file_name} NAME_WE)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${base})
   target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
-  pos_support_deliverable(${target} ${file_name})
+  pos_deliverable(${target} ${file_name})
 endfunction()
