@@ -14,3 +14,6 @@ fi
 if [ -x "$root/tests/windows/support_demo/run-support-demo.sh" ]; then
   "$root/tests/windows/support_demo/run-support-demo.sh" "$build"
 fi
+if [ -x "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" ]; then
+  "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" "$build"
+fi
