@@ -6,8 +6,8 @@ target_link_libraries(pondrex_psensor PUBLIC
   pondrex_psensor_records pondrex_records pondrex_convertdb pondrex_hecrlink_link pondrex_platform pondrex_common
   pondrex_uprogramme pondrex_programd438)
 
-pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp LIBS pondrex_psensor pondrex_platform_fake)
-target_include_directories(psensor_driver_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp
+  LIBS pondrex_psensor pondrex_platform_fake pondrex_test_support)
 
 # The firmware download front end against a boot loader on the fake
 # platform.
