@@ -13,5 +13,5 @@ pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp
 # platform.
 pos_unit_test(psensor_download_test
   SOURCES tests/TDownloadProgrammeTest.cpp
-  LIBS pondrex_psensor pondrex_hecribus_test_support pondrex_firmware_image)
+  LIBS pondrex_psensor pondrex_test_support_fake)
 target_include_directories(psensor_download_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)

@@ -2,7 +2,7 @@
 // model written independently, the answer recogniser, the BCD of IDs and
 // times, and the status block.
 #include "IBusPackage.h"
-#include "FakeBootLoader.h"
+#include "BootFrames.h"
 #include "IBusBcd.h"
 #include "IBusReceiver.h"
 #include "TEcrStatus.h"

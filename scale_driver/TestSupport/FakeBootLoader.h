@@ -10,6 +10,7 @@
 // block or zeros.
 #pragma once
 
+#include "BootFrames.h"
 #include "TFakeSerialLine.h"
 
 #include <cstdint>
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace pondrex::test {
-
-using Bytes = std::vector<uint8_t>;
 
 enum class TBootRequest { Connect, DisConnect, Status, CheckBroadCast, Start, End, Block, Other };
 
@@ -50,13 +49,6 @@ struct TBootEntry {
   std::string Kind;           // "frame", "badframe", "burst" or "raw"
   std::vector<uint8_t> Bytes; // the packet of a frame, else the bytes written
 };
-
-// Frames modelled independently of the driver: the 261-byte packet with
-// its sum stamped, and the 301-byte frame of a packet.
-Bytes StampedPacket(uint8_t command, uint8_t sub, uint8_t high, const Bytes &data);
-Bytes FrameOf(const Bytes &packet);
-// The packet of a frame; no value when the frame is malformed.
-std::optional<Bytes> PacketOf(const Bytes &frame, bool &sumOk);
 
 class TFakeBootLoader {
 public:
