@@ -21,7 +21,8 @@ void FinalizePSensor() {
   sensor.reset();
 }
 
-TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform, const std::filesystem::path &debugLogFile) {
+TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform,
+                                                const std::filesystem::path &debugLogFile) {
   if (!GlobalDownloadProgramme)
     GlobalDownloadProgramme =
         std::make_unique<TDownloadProgramme>(platform, ProcessFlags, CallbackSlots, debugLogFile);

@@ -43,7 +43,8 @@ void FinalizePSensor();
 // Makes GlobalDownloadProgramme on the calling thread, unless it exists; the
 // hidden window of its serial component and its timer belong to that
 // thread. Made before the driver object and freed after it.
-TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform, const std::filesystem::path &debugLogFile);
+TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform,
+                                                const std::filesystem::path &debugLogFile);
 // Frees GlobalDownloadProgramme when it is set.
 void FinalizeDownloadProgramme();
 

@@ -23,7 +23,8 @@ TDownloadProgramme::TDownloadProgramme(IPlatform &platform, const TLinkProcessFl
 
 std::u16string TDownloadProgramme::TemporaryFileFor(const std::u16string &fileName) {
   const size_t last = fileName.find_last_of(u"\\/:");
-  const std::u16string folder = last == std::u16string::npos ? std::u16string() : fileName.substr(0, last + 1);
+  const std::u16string folder =
+      last == std::u16string::npos ? std::u16string() : fileName.substr(0, last + 1);
   return folder + TemporaryName;
 }
 
@@ -46,7 +47,7 @@ void TDownloadProgramme::Execute(const std::u16string &fileName, const std::u16s
     Prgfile_.SavePrgfile(toSend);
   }
   UProgramme1_.SetComMode(linkMode == TCommunicationMode::cmUSBPRN ? TCommunicationMode::cmUSBPRN
-                                                                    : TCommunicationMode::cmCOM);
+                                                                   : TCommunicationMode::cmCOM);
   UProgramme1_.SetCommName(portName);
   if (const std::optional<TBaudRate> rate = IBusBaudRateOf(baudRate))
     UProgramme1_.SetBaudRate(*rate);

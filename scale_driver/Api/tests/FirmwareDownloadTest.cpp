@@ -1,9 +1,9 @@
 // The download export's work: the scale link gives up its port for the
 // download and gets it back, the host's callback gets every report and, when
 // the download ends with an error, a last report of the failure.
+#include "FirmwareDownload.h"
 #include "FakeBootLoader.h"
 #include "FileBytes.h"
-#include "FirmwareDownload.h"
 #include "FirmwareImage.h"
 #include "OpenLinkFixture.h"
 #include "ProgressRecorder.h"

@@ -18,8 +18,8 @@ namespace {
 void DownloadExport(const char *fileName, const char *portName, int32_t baudRate,
                     pondrex::TDownloadProgressProc progress) noexcept {
   RunExport([&](TPSensor &sensor) {
-    api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName, portName,
-                           baudRate, progress);
+    api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName,
+                           portName, baudRate, progress);
   });
 }
 

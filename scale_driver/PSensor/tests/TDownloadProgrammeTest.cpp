@@ -1,12 +1,12 @@
 // The firmware download front end: which file it sends, the temporary file
 // beside the image, the settings it gives the driver, and the reports that
 // reach the host's callback.
+#include "TDownloadProgramme.h"
 #include "FakeBootLoader.h"
 #include "FileBytes.h"
 #include "FirmwareImage.h"
 #include "ProgressRecorder.h"
 #include "ScratchFolder.h"
-#include "TDownloadProgramme.h"
 #include "TFakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -120,9 +120,11 @@ TEST_F(DownloadProgramme, ErrorsEndTheFrontEndWithThePortClosed) {
   // 8K part length beyond the file.
   ImageBytes tooLong = ImageHeader("P438", 100000);
   tooLong.resize(5000);
-  EXPECT_THROW(download.Execute(Write(tooLong), u"COM7", 9600, TCommunicationMode::cmCOM), EProgramImageError);
-  EXPECT_THROW(download.Execute((folder / "missing.bin").u16string(), u"COM7", 9600, TCommunicationMode::cmCOM),
+  EXPECT_THROW(download.Execute(Write(tooLong), u"COM7", 9600, TCommunicationMode::cmCOM),
                EProgramImageError);
+  EXPECT_THROW(
+      download.Execute((folder / "missing.bin").u16string(), u"COM7", 9600, TCommunicationMode::cmCOM),
+      EProgramImageError);
   EXPECT_TRUE(line.Events().empty());
 
   // The debug log cannot be written when the port closes after the blocks.
@@ -143,8 +145,9 @@ TEST_F(DownloadProgramme, ReportTextsReachTheHostInTheSystemCodePage) {
   age.SetTotalNo(2);
   age.SetStatus(0);
   download.DoDownloadProgress(download.UProgramme1(), age);
-  EXPECT_EQ(ProgressReports(), (std::vector<TProgressReport>{{1, 2, 0, "Open COM\xe9"
-                                                                        "7fail!"}}));
+  EXPECT_EQ(ProgressReports(), (std::vector<TProgressReport>{{1, 2, 0,
+                                                              "Open COM\xe9"
+                                                              "7fail!"}}));
   slots.DownloadProgressProc = nullptr;
   download.DoDownloadProgress(download.UProgramme1(), age);
   EXPECT_EQ(ProgressReports().size(), 1u);
