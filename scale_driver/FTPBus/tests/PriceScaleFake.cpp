@@ -1,0 +1,80 @@
+#include "PriceScaleFake.h"
+
+#include <numeric>
+
+namespace pondrex::test {
+
+namespace {
+
+constexpr uint8_t UploadDt = 0x55;
+constexpr uint8_t TableRam = 0xF9;
+
+} // namespace
+
+uint8_t Check(const Bytes &bytes) {
+  return static_cast<uint8_t>(-std::accumulate(bytes.begin(), bytes.end(), 0));
+}
+
+Bytes WithCheck(Bytes bytes) {
+  bytes.push_back(Check(bytes));
+  return bytes;
+}
+
+Bytes DataFrame(uint8_t dt, uint8_t ram, uint16_t rom, const Bytes &data) {
+  Bytes frame{dt, ram, static_cast<uint8_t>(rom >> 8), static_cast<uint8_t>(rom),
+              static_cast<uint8_t>(data.size())};
+  frame.insert(frame.end(), data.begin(), data.end());
+  return WithCheck(frame);
+}
+
+Bytes UploadReply(const Bytes &request, const Bytes &data, uint8_t lead) {
+  Bytes covered(request.begin(), request.begin() + 5);
+  covered.insert(covered.end(), data.begin(), data.end());
+  Bytes reply{lead};
+  reply.insert(reply.end(), covered.begin(), covered.end());
+  reply.push_back(Check(covered));
+  return reply;
+}
+
+TPriceScaleFake::TPriceScaleFake(TFakeSerialLine &line) {
+  line.SetResponder([this](TFakeSerialLine &l, const TWrittenBlock &block) { Respond(l, block.Bytes); });
+}
+
+std::array<uint8_t, 4> TPriceScaleFake::Slot(size_t slot) const {
+  std::array<uint8_t, 4> bytes{};
+  std::copy_n(table_.begin() + static_cast<std::ptrdiff_t>((slot - 1) * 4), 4, bytes.begin());
+  return bytes;
+}
+
+void TPriceScaleFake::SetSlot(size_t slot, std::array<uint8_t, 4> bytes) {
+  std::copy(bytes.begin(), bytes.end(), table_.begin() + static_cast<std::ptrdiff_t>((slot - 1) * 4));
+}
+
+void TPriceScaleFake::Respond(TFakeSerialLine &line, const Bytes &block) {
+  if (Silent)
+    return;
+  if (Answer) {
+    line.Send(*Answer, DelayMs);
+    return;
+  }
+  const uint16_t rom = block.size() >= 4 ? static_cast<uint16_t>(block[2] << 8 | block[3]) : 0;
+  const bool inTable = block.size() >= 5 && block[1] == TableRam && rom >= FirstSlotAddress &&
+                       rom + block[4] <= FirstSlotAddress + table_.size();
+  if (block.size() == 6 && block[0] == UploadDt) {
+    Bytes data(block[4], 0);
+    if (inTable)
+      std::copy_n(table_.begin() + (rom - FirstSlotAddress), block[4], data.begin());
+    Bytes reply = UploadReply(block, data);
+    if (CorruptReplies > 0) {
+      --CorruptReplies;
+      reply.back() ^= 0x5A;
+    }
+    line.Send(reply, DelayMs);
+    return;
+  }
+  if (inTable && block.size() == size_t{block[4]} + 6)
+    std::copy_n(block.begin() + 5, block[4], table_.begin() + (rom - FirstSlotAddress));
+  line.Send({0x06}, DelayMs);
+}
+
+} // namespace pondrex::test

@@ -1,0 +1,54 @@
+// A price-computing scale on a serial line of the fake platform, for the
+// tests of the price bus and of the price exports: it acknowledges every
+// block written to it with 0x06, keeps the 70-slot PLU table that data
+// frames to it write, and answers upload requests from that table. The
+// frames are modelled here independently of the bus's own builders.
+#pragma once
+
+#include "TFakeSerialLine.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace pondrex::test {
+
+using Bytes = std::vector<uint8_t>;
+
+// The two's complement of the 8-bit sum.
+uint8_t Check(const Bytes &bytes);
+// bytes with their check byte appended.
+Bytes WithCheck(Bytes bytes);
+// The data frame Dt Ram RomHigh RomLow Len data check.
+Bytes DataFrame(uint8_t dt, uint8_t ram, uint16_t rom, const Bytes &data);
+// The upload reply to request (its five bytes) with data: the lead byte,
+// the five bytes, the data and the check over the five bytes and the data.
+Bytes UploadReply(const Bytes &request, const Bytes &data, uint8_t lead = 0x06);
+
+class TPriceScaleFake {
+public:
+  static constexpr size_t Slots = 70;
+  static constexpr uint16_t FirstSlotAddress = 0x00E0;
+
+  explicit TPriceScaleFake(TFakeSerialLine &line);
+
+  // The four bytes of slot 1 .. 70: unit code and 3-byte price.
+  std::array<uint8_t, 4> Slot(size_t slot) const;
+  void SetSlot(size_t slot, std::array<uint8_t, 4> bytes);
+
+  // Nothing is answered.
+  bool Silent = false;
+  // Sent for every block instead of the usual answer, when set.
+  std::optional<Bytes> Answer;
+  // The next this many upload replies carry a wrong check byte.
+  int CorruptReplies = 0;
+  uint32_t DelayMs = 5;
+
+private:
+  void Respond(TFakeSerialLine &line, const Bytes &block);
+
+  std::array<uint8_t, Slots * 4> table_{};
+};
+
+} // namespace pondrex::test
