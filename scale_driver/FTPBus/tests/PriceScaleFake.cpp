@@ -53,8 +53,13 @@ void TPriceScaleFake::SetSlot(size_t slot, std::array<uint8_t, 4> bytes) {
 void TPriceScaleFake::Respond(TFakeSerialLine &line, const Bytes &block) {
   if (Silent)
     return;
+  uint32_t delay = DelayMs;
+  if (const auto before = Before.find(block.at(0)); before != Before.end()) {
+    line.Send(before->second, delay);
+    delay += 50;
+  }
   if (Answer) {
-    line.Send(*Answer, DelayMs);
+    line.Send(*Answer, delay);
     return;
   }
   const uint16_t rom = block.size() >= 4 ? static_cast<uint16_t>(block[2] << 8 | block[3]) : 0;
@@ -69,12 +74,12 @@ void TPriceScaleFake::Respond(TFakeSerialLine &line, const Bytes &block) {
       --CorruptReplies;
       reply.back() ^= 0x5A;
     }
-    line.Send(reply, DelayMs);
+    line.Send(reply, delay);
     return;
   }
   if (inTable && block.size() == size_t{block[4]} + 6)
     std::copy_n(block.begin() + 5, block[4], table_.begin() + (rom - FirstSlotAddress));
-  line.Send({0x06}, DelayMs);
+  line.Send({0x06}, delay);
 }
 
 } // namespace pondrex::test

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,9 @@ public:
   bool Silent = false;
   // Sent for every block instead of the usual answer, when set.
   std::optional<Bytes> Answer;
+  // Bytes sent on their own before the answer to every block whose first
+  // byte is the key (a weight or text frame during the wait).
+  std::map<uint8_t, Bytes> Before;
   // The next this many upload replies carry a wrong check byte.
   int CorruptReplies = 0;
   uint32_t DelayMs = 5;
