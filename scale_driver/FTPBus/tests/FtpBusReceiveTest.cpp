@@ -2,6 +2,7 @@
 // weight reports to the host window, text frames, reassembly of 'Z' frames.
 #include "FtpBusFixture.h"
 
+#include <random>
 #include <string>
 
 namespace pondrex::test {
@@ -136,6 +137,41 @@ TEST_F(FtpBusReceive, LongTextFieldsStayInsideTheTextBuffer) {
 TEST_F(FtpBusReceive, BytesBeyondSixtyFourAreNotKept) {
   EXPECT_FALSE(WaitWhileScaleSends({Bytes(60, 0x41), Bytes(60, 0x41), {0x06}}));
   EXPECT_EQ(bus.Offset(), 64);
+}
+
+TEST_F(FtpBusReceive, HostileChunksNeitherCrashNorStopLaterReports) {
+  // Random chunks rich in the bytes that mean something on the bus, in
+  // download and upload waits, with a fixed seed; the sanitizers watch.
+  std::mt19937 random(20240611);
+  const Bytes special = {0x01, 0x02, 0x03, 0x04, 0x06, 0x15, 0xAA, 'Z', 'S', 'p'};
+  auto chunk = [&random, &special] {
+    Bytes bytes(1 + random() % 80);
+    for (uint8_t &b : bytes)
+      b = random() % 2 ? special[random() % special.size()] : static_cast<uint8_t>(random());
+    return bytes;
+  };
+  for (int round = 0; round < 300; ++round) {
+    std::vector<Bytes> chunks(1 + random() % 6);
+    for (Bytes &c : chunks)
+      c = chunk();
+    line.SetResponder([chunks](TFakeSerialLine &l, const TWrittenBlock &) {
+      uint32_t delay = 5;
+      for (const Bytes &c : chunks) {
+        l.Send(c, delay);
+        delay += 30;
+      }
+    });
+    if (round % 2)
+      bus.DownloadData(0x44, 0, 0, 0);
+    else
+      bus.UploadData(0x55, 0xF9, 0x00E0, static_cast<uint8_t>(random() % 60));
+    platform.Sleep(1000);
+    platform.PumpMessages();
+  }
+  const size_t before = platform.WindowTexts().size();
+  WaitWhileScaleSends({{0x53, 0x01, 0x00, 0x01, 0x00, 0x53, 0x05, 0x04, 0xD2, 0x00}});
+  ASSERT_EQ(platform.WindowTexts().size(), before + 1);
+  EXPECT_EQ(platform.WindowTexts().back().Text, u"1:5:1.234:N:KG:0");
 }
 
 } // namespace
