@@ -16,8 +16,8 @@ void __stdcall CreateComm() {
   RunExport([](TPSensor &sensor) { api::CreatePriceBus(sensor.Platform()); });
 }
 
-void __stdcall SetRecvHandle(uintptr_t window) {
-  RunExport([window](TPSensor &) { api::SetRecvHandle(window); });
+void __stdcall SetRecvHandle(void *window) {
+  RunExport([window](TPSensor &) { api::SetRecvHandle(reinterpret_cast<uintptr_t>(window)); });
 }
 
 int16_t __stdcall SendPrice(double price) {

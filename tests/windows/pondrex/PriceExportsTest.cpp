@@ -20,6 +20,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -28,7 +29,6 @@ using pos::test::LoadedModule;
 using pos::test::PondrexExports;
 using pos::test::PriceScaleClient;
 using pos::test::ScaleLogEntry;
-using pos::test::slotOf;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 
@@ -70,7 +70,7 @@ public:
             texts.emplace_back(text, text + wcslen(text));
           }
         }) {}
-  uint32_t slot() const { return slotOf(window_.get()); }
+  HWND handle() const { return window_.get(); }
   std::vector<std::string> texts;
 
 private:
@@ -87,10 +87,10 @@ protected:
     dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
     ASSERT_TRUE(dll_->loaded()) << "LoadLibraryW(Pondrex.dll) failed, error " << dll_->loadError();
     pondrex_ = std::make_unique<PondrexExports>(*dll_);
-    pondrex_->call("Config", {5, 300, 0, 0, 0, 0, 0, 0, 0});
+    PONDREX_INVOKE(*pondrex_, Config, 5, 300, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     ASSERT_EQ(openLink(), -1);
-    pondrex_->call("CreateComm");
-    pondrex_->call("SetRecvHandle", {window_.slot()});
+    PONDREX_INVOKE(*pondrex_, CreateComm);
+    PONDREX_INVOKE(*pondrex_, SetRecvHandle, window_.handle());
     scale_.clear();
   }
   void TearDown() override {
@@ -101,17 +101,23 @@ protected:
     std::filesystem::remove_all(folder_);
   }
 
-  int32_t openLink() { return pondrex_->result("OpenDevice", {slotOf(port_.c_str()), LinkRate}); }
+  int32_t openLink() {
+    return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, OpenDevice, port_.c_str(), LinkRate));
+  }
   // The 16-bit result of SendPrice: -1 or 0.
   int16_t sendPrice(double price) {
+    static_assert(std::is_same_v<decltype(&SendPrice), int16_t(PONDREX_CALL *)(double)>);
     // The double takes two argument slots, low half first.
     uint32_t slots[2];
     std::memcpy(slots, &price, sizeof price);
     return static_cast<int16_t>(pondrex_->call("SendPrice", {slots[0], slots[1]}) & 0xFFFF);
   }
-  // The one-byte result of DownLoadPlu or UpLoadPlu.
-  uint8_t plu(const char *exportName, const std::string &path) {
-    return static_cast<uint8_t>(pondrex_->call(exportName, {slotOf(path.c_str())}) & 0xFF);
+  // The one-byte results of DownLoadPlu and UpLoadPlu.
+  uint8_t downLoadPlu(const std::string &path) {
+    return static_cast<uint8_t>(PONDREX_INVOKE(*pondrex_, DownLoadPlu, path.c_str()) & 0xFF);
+  }
+  uint8_t upLoadPlu(const std::string &path) {
+    return static_cast<uint8_t>(PONDREX_INVOKE(*pondrex_, UpLoadPlu, path.c_str()) & 0xFF);
   }
   std::string file(const char *name) const { return (folder_ / name).string(); }
   // The bytes of every price-bus input, after waiting for count of them.
@@ -141,7 +147,7 @@ TEST_F(PondrexPrice, SendPriceWritesItsFramesAt9600ReportsWeightsAndGivesThePort
   EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
 
   // The weighing link is open again at its own rate.
-  EXPECT_EQ(pondrex_->result("Tare", {slotOf("123456")}), -1);
+  EXPECT_EQ(static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")), -1);
   const std::vector<ScaleLogEntry> link = scale_.log(1, 3000);
   ASSERT_EQ(link.size(), 1u);
   EXPECT_EQ(link[0].kind, "frame");
@@ -150,7 +156,7 @@ TEST_F(PondrexPrice, SendPriceWritesItsFramesAt9600ReportsWeightsAndGivesThePort
 
 TEST_F(PondrexPrice, DownLoadPluWritesTheFileIntoAll70Slots) {
   std::ofstream(file("plu.txt"), std::ios::binary) << "12.5\tkg\r\n3\txyz\r\n";
-  EXPECT_EQ(plu("DownLoadPlu", file("plu.txt")), 1);
+  EXPECT_EQ(downLoadPlu(file("plu.txt")), 1);
   std::vector<Bytes> expected = {Start, Open, SlotFrame(1, {0x00, 0x00, 0x04, 0xE2}),
                                  SlotFrame(2, {0x00, 0x00, 0x01, 0x2C})};
   for (size_t slot = 3; slot <= 70; ++slot)
@@ -179,14 +185,14 @@ TEST_F(PondrexPrice, UpLoadPluWritesTheTableThatDownLoadPluWritesBack) {
   scale_.setTable(table);
   // The file that is there is replaced.
   std::ofstream(file("plu.txt"), std::ios::binary) << "old\r\n";
-  EXPECT_EQ(plu("UpLoadPlu", file("plu.txt")), 1);
+  EXPECT_EQ(upLoadPlu(file("plu.txt")), 1);
   std::ifstream in(file("plu.txt"), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), expectedText);
   in.close();
   EXPECT_EQ(priceInputs(73).size(), 73u);
 
   scale_.setTable(Bytes(table.size(), 0));
-  EXPECT_EQ(plu("DownLoadPlu", file("plu.txt")), 1);
+  EXPECT_EQ(downLoadPlu(file("plu.txt")), 1);
   EXPECT_EQ(scale_.table(), table);
 }
 
@@ -195,9 +201,9 @@ TEST_F(PondrexPrice, SilentScaleFailsEachTransferAndTheLinkOpensAtOnceAfterwards
   std::ofstream(file("plu.txt"), std::ios::binary) << "1\tKG\r\n";
   EXPECT_EQ(sendPrice(1), 0);
   EXPECT_EQ(openLink(), -1);
-  EXPECT_EQ(plu("DownLoadPlu", file("plu.txt")), 0);
+  EXPECT_EQ(downLoadPlu(file("plu.txt")), 0);
   EXPECT_EQ(openLink(), -1);
-  EXPECT_EQ(plu("UpLoadPlu", file("plu.txt")), 0);
+  EXPECT_EQ(upLoadPlu(file("plu.txt")), 0);
   EXPECT_EQ(openLink(), -1);
   // Each transfer sent its first command five times, and nothing else.
   EXPECT_EQ(priceInputs(15), std::vector<Bytes>(15, Start));
@@ -207,8 +213,8 @@ TEST_F(PondrexPrice, SilentScaleFailsEachTransferAndTheLinkOpensAtOnceAfterwards
 
 TEST_F(PondrexPrice, ReportsGoOnlyToTheWindowOfTheLastBus) {
   HostWindow second;
-  pondrex_->call("CreateComm");
-  pondrex_->call("SetRecvHandle", {second.slot()});
+  PONDREX_INVOKE(*pondrex_, CreateComm);
+  PONDREX_INVOKE(*pondrex_, SetRecvHandle, second.handle());
   scale_.priceBefore(0x11, WeightFrame);
   EXPECT_EQ(sendPrice(0.5), -1);
   EXPECT_EQ(second.texts, Texts{"1:5:1234:KG:0"});
