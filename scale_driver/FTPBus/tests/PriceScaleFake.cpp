@@ -23,15 +23,18 @@ Bytes WithCheck(Bytes bytes) {
 Bytes DataFrame(uint8_t dt, uint8_t ram, uint16_t rom, const Bytes &data) {
   Bytes frame{dt, ram, static_cast<uint8_t>(rom >> 8), static_cast<uint8_t>(rom),
               static_cast<uint8_t>(data.size())};
-  frame.insert(frame.end(), data.begin(), data.end());
+  for (uint8_t byte : data)
+    frame.push_back(byte);
   return WithCheck(frame);
 }
 
 Bytes UploadReply(const Bytes &request, const Bytes &data, uint8_t lead) {
   Bytes covered(request.begin(), request.begin() + 5);
-  covered.insert(covered.end(), data.begin(), data.end());
+  for (uint8_t byte : data)
+    covered.push_back(byte);
   Bytes reply{lead};
-  reply.insert(reply.end(), covered.begin(), covered.end());
+  for (uint8_t byte : covered)
+    reply.push_back(byte);
   reply.push_back(Check(covered));
   return reply;
 }
