@@ -62,7 +62,7 @@ std::optional<uint8_t> PluUnitCode(std::u16string_view unitText) {
 
 std::u16string DecodePluText(std::span<const uint8_t> bytes) {
   if (StartsWith(bytes, {0xEF, 0xBB, 0xBF}))
-    return decodeUtf8(bytes.subspan(3));
+    return DecodeUtf8(bytes.subspan(3));
   if (StartsWith(bytes, {0xFF, 0xFE}))
     return Utf16(bytes.subspan(2), false);
   if (StartsWith(bytes, {0xFE, 0xFF}))

@@ -26,10 +26,6 @@ const Bytes Start = {0x44};
 const Bytes Open = {0x11, 0x00, 0x00, 0x00, 0x00, 0xEF};
 const Bytes Close = {0x33, 0x00, 0x00, 0x00, 0x00, 0xCD};
 
-Bytes SlotFrame(size_t slot, const Bytes &bytes) {
-  return DataFrame(0x77, 0xF9, static_cast<uint16_t>(0x00E0 + 4 * (slot - 1)), bytes);
-}
-
 class PriceTransfer : public ApiFixture {
 protected:
   PriceTransfer() {
@@ -113,16 +109,16 @@ TEST_F(PriceTransfer, PricesThatDoNotFitFailWithoutTouchingTheLink) {
   EXPECT_TRUE(link().Active());
 
   EXPECT_EQ(api::SendPrice(sensor, 42949672.95), -1);
-  EXPECT_EQ(line.Writes().at(2), DataFrame(0x77, 0xF9, 0, {0xFF, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(line.Writes().at(2), PriceDataFrame(0x77, 0xF9, 0, {0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
 TEST_F(PriceTransfer, DownLoadPluWritesEverySlotFromTheFile) {
   Write(File("plu.txt"), "12.5\tkg\r\n3\txyz\r\n");
   EXPECT_EQ(api::DownLoadPlu(sensor, File("plu.txt").c_str()), 1);
-  std::vector<Bytes> expected = {SlotFrame(1, {0x00, 0x00, 0x04, 0xE2}),
-                                 SlotFrame(2, {0x00, 0x00, 0x01, 0x2C})};
+  std::vector<Bytes> expected = {PluSlotFrame(1, {0x00, 0x00, 0x04, 0xE2}),
+                                 PluSlotFrame(2, {0x00, 0x00, 0x01, 0x2C})};
   for (size_t slot = 3; slot <= 70; ++slot)
-    expected.push_back(SlotFrame(slot, {0, 0, 0, 0}));
+    expected.push_back(PluSlotFrame(slot, {0, 0, 0, 0}));
   EXPECT_EQ(SlotWrites(), expected);
   EXPECT_EQ(SlotWrites().back()[2] << 8 | SlotWrites().back()[3], 0x01F4);
   EXPECT_EQ(line.Writes().front(), Start);
@@ -169,7 +165,7 @@ TEST_F(PriceTransfer, UpLoadPluWritesTheTableThatDownLoadPluWritesBack) {
     if (write.at(0) == 0x55)
       requests.push_back(write);
   ASSERT_EQ(requests.size(), 70u);
-  EXPECT_EQ(requests[69], WithCheck({0x55, 0xF9, 0x01, 0xF4, 0x04}));
+  EXPECT_EQ(requests[69], WithPriceCheck({0x55, 0xF9, 0x01, 0xF4, 0x04}));
 
   // Written back: the same 70 slots.
   for (size_t slot = 1; slot <= 70; ++slot)
@@ -206,7 +202,7 @@ TEST_F(PriceTransfer, UploadThatStopsHalfwayLeavesTheOldFile) {
     if (block.Bytes[0] != 0x55)
       l.Send({0x06}, 5);
     else if (++requests <= 30)
-      l.Send(UploadReply(block.Bytes, {0, 0, 0, 1}), 5);
+      l.Send(PriceUploadReply(block.Bytes, {0, 0, 0, 1}), 5);
   });
   EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), 0);
   EXPECT_EQ(Content(File("plu.txt")), "old\r\n");

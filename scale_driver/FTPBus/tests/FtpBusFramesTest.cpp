@@ -20,13 +20,13 @@ TEST(FtpBusFrames, DataFramesAndRequestsAddUpToZero) {
     const Bytes frame = BuildDataFrame(0x77, 0xF9, 0xABCD, payload);
     ASSERT_EQ(frame.size(), size_t{length} + 6);
     EXPECT_EQ(std::accumulate(frame.begin(), frame.end(), 0) % 256, 0) << int(length);
-    EXPECT_EQ(frame, DataFrame(0x77, 0xF9, 0xABCD, payload));
+    EXPECT_EQ(frame, PriceDataFrame(0x77, 0xF9, 0xABCD, payload));
   }
 }
 
 TEST(FtpBusFrames, UploadReplyNeedsItsWholeLengthAndItsCheck) {
   const Bytes request = BuildUploadRequest(0x55, 0xF9, 0x00E0, 4);
-  const Bytes reply = UploadReply(request, {0x00, 0x00, 0x04, 0xE2});
+  const Bytes reply = PriceUploadReply(request, {0x00, 0x00, 0x04, 0xE2});
   EXPECT_TRUE(UploadReplyPasses(reply, 4));
   // The lead byte is not covered.
   Bytes otherLead = reply;

@@ -115,7 +115,7 @@ TEST_F(FtpBusTransfer, FramesThatDoNotFitTheBuffersAreRefusedUnsent) {
   EXPECT_TRUE(bus.DownloadData(0x77, 0xF9, 0, TFTPBusComm::MaxDownloadLength));
   EXPECT_EQ(line.Writes().at(0).size(), 65u);
   line.SetResponder([](TFakeSerialLine &l, const TWrittenBlock &block) {
-    l.Send(UploadReply(block.Bytes, Bytes(TFTPBusComm::MaxUploadLength, 0x5A)), 5);
+    l.Send(PriceUploadReply(block.Bytes, Bytes(TFTPBusComm::MaxUploadLength, 0x5A)), 5);
   });
   EXPECT_TRUE(bus.UploadData(0x55, 0xF9, 0, TFTPBusComm::MaxUploadLength));
   EXPECT_EQ(bus.Buffer[TFTPBusComm::MaxUploadLength - 1], 0x5A);
@@ -148,7 +148,7 @@ TEST_F(FtpBusTransfer, UploadReplyCutShortIsAskedForAgain) {
   // collected from the request must not pass as data.
   int requests = 0;
   line.SetResponder([&requests](TFakeSerialLine &l, const TWrittenBlock &block) {
-    const Bytes reply = UploadReply(block.Bytes, {0x00, 0x00, 0x04, 0xE2});
+    const Bytes reply = PriceUploadReply(block.Bytes, {0x00, 0x00, 0x04, 0xE2});
     if (++requests == 1) {
       l.Send(Bytes(reply.begin(), reply.begin() + 3), 5);
       l.Send(Bytes(reply.begin() + 3, reply.end()), 60);

@@ -1,7 +1,5 @@
 #include "PriceScaleFake.h"
 
-#include <numeric>
-
 namespace pondrex::test {
 
 namespace {
@@ -10,34 +8,6 @@ constexpr uint8_t UploadDt = 0x55;
 constexpr uint8_t TableRam = 0xF9;
 
 } // namespace
-
-uint8_t Check(const Bytes &bytes) {
-  return static_cast<uint8_t>(-std::accumulate(bytes.begin(), bytes.end(), 0));
-}
-
-Bytes WithCheck(Bytes bytes) {
-  bytes.push_back(Check(bytes));
-  return bytes;
-}
-
-Bytes DataFrame(uint8_t dt, uint8_t ram, uint16_t rom, const Bytes &data) {
-  Bytes frame{dt, ram, static_cast<uint8_t>(rom >> 8), static_cast<uint8_t>(rom),
-              static_cast<uint8_t>(data.size())};
-  for (uint8_t byte : data)
-    frame.push_back(byte);
-  return WithCheck(frame);
-}
-
-Bytes UploadReply(const Bytes &request, const Bytes &data, uint8_t lead) {
-  Bytes covered(request.begin(), request.begin() + 5);
-  for (uint8_t byte : data)
-    covered.push_back(byte);
-  Bytes reply{lead};
-  for (uint8_t byte : covered)
-    reply.push_back(byte);
-  reply.push_back(Check(covered));
-  return reply;
-}
 
 TPriceScaleFake::TPriceScaleFake(TFakeSerialLine &line) {
   line.SetResponder([this](TFakeSerialLine &l, const TWrittenBlock &block) { Respond(l, block.Bytes); });
@@ -72,7 +42,7 @@ void TPriceScaleFake::Respond(TFakeSerialLine &line, const Bytes &block) {
     Bytes data(block[4], 0);
     if (inTable)
       std::copy_n(table_.begin() + (rom - FirstSlotAddress), block[4], data.begin());
-    Bytes reply = UploadReply(block, data);
+    Bytes reply = PriceUploadReply(block, data);
     if (CorruptReplies > 0) {
       --CorruptReplies;
       reply.back() ^= 0x5A;

@@ -1,10 +1,10 @@
 // A price-computing scale on a serial line of the fake platform, for the
 // tests of the price bus and of the price exports: it acknowledges every
 // block written to it with 0x06, keeps the 70-slot PLU table that data
-// frames to it write, and answers upload requests from that table. The
-// frames are modelled here independently of the bus's own builders.
+// frames to it write, and answers upload requests from that table.
 #pragma once
 
+#include "PriceFrames.h"
 #include "TFakeSerialLine.h"
 
 #include <array>
@@ -14,18 +14,6 @@
 #include <vector>
 
 namespace pondrex::test {
-
-using Bytes = std::vector<uint8_t>;
-
-// The two's complement of the 8-bit sum.
-uint8_t Check(const Bytes &bytes);
-// bytes with their check byte appended.
-Bytes WithCheck(Bytes bytes);
-// The data frame Dt Ram RomHigh RomLow Len data check.
-Bytes DataFrame(uint8_t dt, uint8_t ram, uint16_t rom, const Bytes &data);
-// The upload reply to request (its five bytes) with data: the lead byte,
-// the five bytes, the data and the check over the five bytes and the data.
-Bytes UploadReply(const Bytes &request, const Bytes &data, uint8_t lead = 0x06);
 
 class TPriceScaleFake {
 public:

@@ -5,6 +5,7 @@
 // reports. The weighing link runs at 19200 baud, the price bus at 9600, so
 // the simulator tells the two apart.
 #include "PondrexExports.h"
+#include "PriceFrames.h"
 #include "PriceScaleClient.h"
 #include "TestWindow.h"
 
@@ -25,6 +26,7 @@
 
 namespace {
 
+using pondrex::test::PluSlotFrame;
 using pos::test::LoadedModule;
 using pos::test::PondrexExports;
 using pos::test::PriceScaleClient;
@@ -37,28 +39,6 @@ const Bytes Start = {0x44};
 const Bytes Open = {0x11, 0x00, 0x00, 0x00, 0x00, 0xEF};
 const Bytes Close = {0x33, 0x00, 0x00, 0x00, 0x00, 0xCD};
 const Bytes WeightFrame = {0x53, 0x05, 0x04, 0xD2};
-
-uint8_t Check(const Bytes &bytes) {
-  uint8_t sum = 0;
-  for (uint8_t b : bytes)
-    sum = static_cast<uint8_t>(sum + b);
-  return static_cast<uint8_t>(0x100 - sum);
-}
-
-Bytes SlotFrame(size_t slot, const std::array<uint8_t, 4> &data) {
-  const uint16_t address = static_cast<uint16_t>(0x00E0 + 4 * (slot - 1));
-  Bytes frame = {0x77,
-                 0xF9,
-                 static_cast<uint8_t>(address >> 8),
-                 static_cast<uint8_t>(address),
-                 0x04,
-                 data[0],
-                 data[1],
-                 data[2],
-                 data[3]};
-  frame.push_back(Check(frame));
-  return frame;
-}
 
 // A window of the host that keeps the texts of its WM_USER messages.
 class HostWindow {
@@ -157,10 +137,10 @@ TEST_F(PondrexPrice, SendPriceWritesItsFramesAt9600ReportsWeightsAndGivesThePort
 TEST_F(PondrexPrice, DownLoadPluWritesTheFileIntoAll70Slots) {
   std::ofstream(file("plu.txt"), std::ios::binary) << "12.5\tkg\r\n3\txyz\r\n";
   EXPECT_EQ(downLoadPlu(file("plu.txt")), 1);
-  std::vector<Bytes> expected = {Start, Open, SlotFrame(1, {0x00, 0x00, 0x04, 0xE2}),
-                                 SlotFrame(2, {0x00, 0x00, 0x01, 0x2C})};
+  std::vector<Bytes> expected = {Start, Open, PluSlotFrame(1, {0x00, 0x00, 0x04, 0xE2}),
+                                 PluSlotFrame(2, {0x00, 0x00, 0x01, 0x2C})};
   for (size_t slot = 3; slot <= 70; ++slot)
-    expected.push_back(SlotFrame(slot, {0, 0, 0, 0}));
+    expected.push_back(PluSlotFrame(slot, {0, 0, 0, 0}));
   expected.push_back(Close);
   EXPECT_EQ(priceInputs(expected.size()), expected);
 }
