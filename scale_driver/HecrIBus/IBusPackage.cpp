@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace pondrex {
+namespace pondrex::ibus {
 
 namespace {
 
@@ -70,4 +70,4 @@ bool DecodePackage(const TData &frame, TData &package) {
          package[IBusSummedSize + 1] == static_cast<uint8_t>(sum >> 8);
 }
 
-} // namespace pondrex
+} // namespace pondrex::ibus

@@ -15,7 +15,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace pondrex {
+// The packet and frame of the firmware bus have a namespace of their own:
+// the price bus calls its 65-byte buffers TData as well.
+namespace pondrex::ibus {
 
 inline constexpr size_t IBusDataSize = 313;
 inline constexpr size_t IBusPackageSize = 261;
@@ -47,4 +49,4 @@ void EncodePackage(const TData &package, TData &frame);
 // at.
 bool DecodePackage(const TData &frame, TData &package);
 
-} // namespace pondrex
+} // namespace pondrex::ibus

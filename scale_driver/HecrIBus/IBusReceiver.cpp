@@ -1,6 +1,6 @@
 #include "IBusReceiver.h"
 
-namespace pondrex {
+namespace pondrex::ibus {
 
 void TIBusReceiver::Reset() {
   Reply = 0;
@@ -52,4 +52,4 @@ std::span<const uint8_t> TIBusReceiver::Take(std::span<const uint8_t> chunk) {
   return {};
 }
 
-} // namespace pondrex
+} // namespace pondrex::ibus

@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <span>
 
-namespace pondrex {
+namespace pondrex::ibus {
 
 class TIBusReceiver {
 public:
@@ -50,4 +50,4 @@ private:
   bool Accepts(uint8_t byte) const;
 };
 
-} // namespace pondrex
+} // namespace pondrex::ibus

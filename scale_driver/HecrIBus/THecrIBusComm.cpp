@@ -10,6 +10,8 @@
 
 namespace pondrex {
 
+using namespace ibus;
+
 namespace {
 
 // Packet commands and sub-commands.

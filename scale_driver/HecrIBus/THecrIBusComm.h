@@ -58,6 +58,10 @@ public:
 
 class THecrIBusComm {
 public:
+  // A packet (its first 261 bytes) or a frame (its first 301).
+  using TData = ibus::TData;
+  using TIBusReceiver = ibus::TIBusReceiver;
+
   static constexpr size_t BroadCastScaleCount = 56;
   static constexpr TRetryCount MaxRetryCount = 10;
   // The rate of the wake-up and pulse bursts, and their bytes.

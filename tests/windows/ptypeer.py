@@ -22,7 +22,10 @@ Unknown or malformed commands answer ERR <reason>.
 With --device scale the far end is also a simulated scale (scalesim.py): it
 answers what it receives as configured with the control commands that begin
 with SCALE (listed in scalesim.py) and logs what it recognised; CLEAR also
-empties that log. With --device bootloader it is that scale holding a
+empties that log. With --device pricescale it is a price-computing scale
+(pricesim.py): the price bus at its rate, steered with the commands that
+begin with PRICE, and the simulated scale at every other rate, steered with
+SCALE. With --device bootloader it is the simulated scale holding a
 simulated boot loader (bootsim.py), steered with the commands that begin
 with BOOT as well. The default, --device passive, only records and sends.
 """
@@ -39,6 +42,7 @@ import time
 import tty
 
 import bootsim
+import pricesim
 import scalesim
 
 BAUDS = {
@@ -173,10 +177,15 @@ def command(line, words):
         if line.device is not None:
             line.device.clear()
         return "OK"
-    scale = line.device if isinstance(line.device, scalesim.ScaleModel) else getattr(line.device, "scale", None)
-    if verb == "SCALE" and scale is not None:
-        return scale.command(words[1:])
+    if verb == "SCALE" and isinstance(line.device, scalesim.ScaleModel):
+        return line.device.command(words[1:])
+    if verb == "SCALE" and isinstance(line.device, bootsim.BootLoaderModel):
+        return line.device.scale.command(words[1:])
     if verb == "BOOT" and isinstance(line.device, bootsim.BootLoaderModel):
+        return line.device.command(words[1:])
+    if verb == "SCALE" and isinstance(line.device, pricesim.PriceScaleModel):
+        return line.device.weighing.command(words[1:])
+    if verb == "PRICE" and isinstance(line.device, pricesim.PriceScaleModel):
         return line.device.command(words[1:])
     return "ERR unknown command " + verb
 
@@ -187,7 +196,10 @@ def main():
     parser.add_argument("--wine-dir", default=os.environ.get("POS_WINE_DIR"))
     parser.add_argument("--timeout", type=float, default=240.0, help="seconds before the program is killed")
     parser.add_argument(
-        "--device", choices=("passive", "scale", "bootloader"), default="passive", help="what sits on the far end"
+        "--device",
+        choices=("passive", "scale", "pricescale", "bootloader"),
+        default="passive",
+        help="what sits on the far end",
     )
     parser.add_argument("program", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -198,6 +210,8 @@ def main():
     line = Line()
     if args.device == "scale":
         line.device = scalesim.ScaleModel(line.send)
+    elif args.device == "pricescale":
+        line.device = pricesim.PriceScaleModel(line.send)
     elif args.device == "bootloader":
         line.device = bootsim.BootLoaderModel(line.send)
     link = os.path.join(args.wine_dir, "ptys", args.port.lower())

@@ -1,6 +1,7 @@
 #include "PondrexModule.h"
 
 #include "PSensorGlobals.h"
+#include "PriceTransfer.h"
 #include "TWinPlatform.h"
 
 #include <windows.h>
@@ -16,7 +17,16 @@ namespace {
 HMODULE heldModule = nullptr;
 
 bool SerialPortOpen() {
-  return GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen();
+  return (GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen()) ||
+         (GlobalFtpBusComm && GlobalFtpBusComm->Comm().IsOpen());
+}
+
+// Leaves the price bus to the system, as the driver object is left when its
+// serial threads may still run or the process ends.
+void LeavePriceBus() {
+  if (GlobalFtpBusComm) {
+    [[maybe_unused]] auto *left = new std::shared_ptr<TFTPBusComm>(std::move(GlobalFtpBusComm));
+  }
 }
 
 // The debug log of the firmware bus: ".\DEBUG.LOG" after the folder of the
@@ -38,18 +48,19 @@ std::filesystem::path HostDebugLogFile() {
 
 } // namespace
 
-// At unload (not at process end): frees the driver object, whose port is
-// closed by then, and after it the download front end, whose port is open
-// only inside a download.
+// At unload (not at process end): frees the price bus and the driver
+// object, whose ports are closed by then, and after them the download front
+// end, whose port is open only inside a download.
 void UnloadDriver() {
-  if (GlobalSensor) {
-    if (SerialPortOpen()) {
-      // Only when taking the reference failed: the serial threads run on and
-      // cannot be stopped here, so the object they use is left alone.
-      [[maybe_unused]] TPSensor *left = GlobalSensor.release();
-    } else {
+  if (SerialPortOpen()) {
+    // Only when taking the reference failed: the serial threads run on and
+    // cannot be stopped here, so the objects they use are left alone.
+    LeavePriceBus();
+    [[maybe_unused]] TPSensor *left = GlobalSensor.release();
+  } else {
+    api::FreePriceBus();
+    if (GlobalSensor)
       FinalizePSensor();
-    }
   }
   if (GlobalDownloadProgramme) {
     if (GlobalDownloadProgramme->UProgramme1().Bus().Comm().IsOpen()) {
@@ -93,6 +104,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
       // back memory, handles and windows.
       [[maybe_unused]] pondrex::TPSensor *left = pondrex::GlobalSensor.release();
       [[maybe_unused]] pondrex::TDownloadProgramme *download = pondrex::GlobalDownloadProgramme.release();
+      pondrex::win::LeavePriceBus();
     } else {
       pondrex::win::UnloadDriver();
     }

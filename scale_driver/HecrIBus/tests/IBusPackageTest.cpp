@@ -15,6 +15,8 @@
 namespace pondrex::test {
 namespace {
 
+using namespace pondrex::ibus;
+
 TData ToData(const Bytes &bytes) {
   TData data{};
   std::copy(bytes.begin(), bytes.end(), data.begin());

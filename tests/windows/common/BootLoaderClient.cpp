@@ -31,11 +31,11 @@ std::string replyWords(const BootReply &reply) {
 } // namespace
 
 void BootLoaderClient::bootReset() {
-  callFor("BOOT RESET", "OK");
+  expect("BOOT RESET", "OK");
 }
 
 void BootLoaderClient::bootAnswerOnlyAt(uint32_t baud) {
-  callFor("BOOT RATE " + std::to_string(baud), "OK");
+  expect("BOOT RATE " + std::to_string(baud), "OK");
 }
 
 void BootLoaderClient::bootOn(const std::string &request, const std::vector<BootReply> &replies) {
@@ -43,20 +43,19 @@ void BootLoaderClient::bootOn(const std::string &request, const std::vector<Boot
   for (const BootReply &reply : replies) {
     command += " " + replyWords(reply);
   }
-  callFor(command, "OK");
+  expect(command, "OK");
 }
 
 void BootLoaderClient::bootStatus(const std::vector<uint8_t> &block) {
-  callFor("BOOT STATUS " + bytesWord(block), "OK");
+  expect("BOOT STATUS " + bytesWord(block), "OK");
 }
 
 void BootLoaderClient::bootLeave() {
-  callFor("BOOT LEAVE", "OK");
+  expect("BOOT LEAVE", "OK");
 }
 
 std::vector<ScaleLogEntry> BootLoaderClient::bootLog(size_t atLeast, uint32_t timeoutMs) {
-  return parseLogEntries(
-      callFor("BOOT LOG " + std::to_string(atLeast) + " " + std::to_string(timeoutMs), "LOG"));
+  return logOf("BOOT LOG", atLeast, timeoutMs);
 }
 
 } // namespace pos::test
