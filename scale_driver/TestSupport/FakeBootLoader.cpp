@@ -46,10 +46,10 @@ TBootReply TFakeBootLoader::Next(TBootRequest request) {
   auto found = replies_.find(request);
   if (found == replies_.end()) {
     if (request == TBootRequest::Status)
-      return TBootReply::withData(statusBlock_);
+      return TBootReply::WithData(statusBlock_);
     if (request == TBootRequest::CheckBroadCast)
-      return TBootReply::withData({});
-    return TBootReply::ack();
+      return TBootReply::WithData({});
+    return TBootReply::Ack();
   }
   auto &[replies, next] = found->second;
   const TBootReply reply = replies[std::min(next, replies.size() - 1)];
@@ -69,25 +69,25 @@ void TFakeBootLoader::Written(TFakeSerialLine &line, const TWrittenBlock &block)
   if (!sumOk || (rate_ && *rate_ != block.Settings.BaudRate))
     return;
   const TBootReply reply = Next(RequestOf(*packet));
-  switch (reply.kind) {
-  case TBootReply::Kind::Ack:
+  switch (reply.Kind) {
+  case TBootReply::TKind::Ack:
     line.Send({0x02}, AnswerDelayMs);
     break;
-  case TBootReply::Kind::Refuse:
+  case TBootReply::TKind::Refuse:
     line.Send({0x55}, AnswerDelayMs);
     break;
-  case TBootReply::Kind::Silent:
+  case TBootReply::TKind::Silent:
     break;
-  case TBootReply::Kind::Data:
-  case TBootReply::Kind::BadSum: {
-    Bytes answer = StampedPacket((*packet)[0], (*packet)[1], (*packet)[2], reply.data);
-    if (reply.kind == TBootReply::Kind::BadSum)
+  case TBootReply::TKind::Data:
+  case TBootReply::TKind::BadSum: {
+    Bytes answer = StampedPacket((*packet)[0], (*packet)[1], (*packet)[2], reply.Data);
+    if (reply.Kind == TBootReply::TKind::BadSum)
       answer[259] ^= 0x01;
     line.Send(FrameOf(answer), AnswerDelayMs);
     break;
   }
-  case TBootReply::Kind::Raw:
-    line.Send(reply.data, AnswerDelayMs);
+  case TBootReply::TKind::Raw:
+    line.Send(reply.Data, AnswerDelayMs);
     break;
   }
 }

@@ -24,7 +24,7 @@ namespace pondrex::test {
 enum class TBootRequest { Connect, DisConnect, Status, CheckBroadCast, Start, End, Block, Other };
 
 struct TBootReply {
-  enum class Kind {
+  enum class TKind {
     Ack,    // 0x02
     Refuse, // 0x55
     Silent, // nothing
@@ -32,15 +32,15 @@ struct TBootReply {
     BadSum, // the same frame with a wrong sum
     Raw     // the bytes of Data as they stand
   };
-  Kind kind = Kind::Ack;
-  Bytes data;
+  TKind Kind = TKind::Ack;
+  Bytes Data;
 
-  static TBootReply ack() { return {}; }
-  static TBootReply refuse() { return {Kind::Refuse, {}}; }
-  static TBootReply silent() { return {Kind::Silent, {}}; }
-  static TBootReply withData(Bytes data) { return {Kind::Data, std::move(data)}; }
-  static TBootReply badSum(Bytes data) { return {Kind::BadSum, std::move(data)}; }
-  static TBootReply raw(Bytes bytes) { return {Kind::Raw, std::move(bytes)}; }
+  static TBootReply Ack() { return {}; }
+  static TBootReply Refuse() { return {TKind::Refuse, {}}; }
+  static TBootReply Silent() { return {TKind::Silent, {}}; }
+  static TBootReply WithData(Bytes data) { return {TKind::Data, std::move(data)}; }
+  static TBootReply BadSum(Bytes data) { return {TKind::BadSum, std::move(data)}; }
+  static TBootReply Raw(Bytes bytes) { return {TKind::Raw, std::move(bytes)}; }
 };
 
 struct TBootEntry {

@@ -8,7 +8,7 @@ namespace {
 
 constexpr size_t CheckedFrom = 8192;
 
-void StampCheck(ImageBytes &part) {
+void StampCheck(Bytes &part) {
   if (part.size() <= CheckedFrom + 2)
     return;
   const size_t words = part.size() / 256;
@@ -23,24 +23,24 @@ void StampCheck(ImageBytes &part) {
 
 } // namespace
 
-ImageBytes CheckedPart(size_t size, uint8_t seed) {
-  ImageBytes part(size);
+Bytes CheckedPart(size_t size, uint8_t seed) {
+  Bytes part(size);
   for (size_t i = 0; i < size; ++i)
     part[i] = static_cast<uint8_t>(i * 7 + seed + (i >> 8));
   StampCheck(part);
   return part;
 }
 
-ImageBytes ProgramPart(size_t blocks, uint16_t version, uint8_t seed) {
-  ImageBytes part = CheckedPart(4096 + blocks * 256, seed);
+Bytes ProgramPart(size_t blocks, uint16_t version, uint8_t seed) {
+  Bytes part = CheckedPart(4096 + blocks * 256, seed);
   part[part.size() - 4] = static_cast<uint8_t>(version);
   part[part.size() - 3] = static_cast<uint8_t>(version >> 8);
   StampCheck(part);
   return part;
 }
 
-ImageBytes ImageHeader(const std::string &name, uint32_t length8k) {
-  ImageBytes header(256, 0);
+Bytes ImageHeader(const std::string &name, uint32_t length8k) {
+  Bytes header(256, 0);
   std::copy_n(name.begin(), std::min<size_t>(name.size(), 16), header.begin());
   header[18] = static_cast<uint8_t>(length8k >> 24);
   header[19] = static_cast<uint8_t>(length8k >> 16);
@@ -49,14 +49,14 @@ ImageBytes ImageHeader(const std::string &name, uint32_t length8k) {
   return header;
 }
 
-ImageBytes SplitImage(const ImageBytes &part8k, const ImageBytes &program, const std::string &name) {
-  ImageBytes image = ImageHeader(name, static_cast<uint32_t>(part8k.size()));
+Bytes SplitImage(const Bytes &part8k, const Bytes &program, const std::string &name) {
+  Bytes image = ImageHeader(name, static_cast<uint32_t>(part8k.size()));
   image.insert(image.end(), part8k.begin(), part8k.end());
   image.insert(image.end(), program.begin(), program.end());
   return image;
 }
 
-uint16_t Sum16(const ImageBytes &bytes) {
+uint16_t Sum16(const Bytes &bytes) {
   uint32_t sum = 0;
   for (uint8_t byte : bytes)
     sum += byte;

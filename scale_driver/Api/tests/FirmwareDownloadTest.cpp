@@ -19,7 +19,7 @@ class FirmwareDownload : public OpenLinkFixture {
 protected:
   FirmwareDownload() { ProgressReports().clear(); }
 
-  std::string WriteImage(const ImageBytes &image, const std::u16string &name = u"image.bin") {
+  std::string WriteImage(const Bytes &image, const std::u16string &name = u"image.bin") {
     const std::filesystem::path path = folder / name;
     EXPECT_TRUE(WriteFileBytes(path, image));
     return TextToSystemBytes(path.u16string()).value();
@@ -31,7 +31,7 @@ protected:
   TScratchFolder folder;
   TFakeBootLoader boot{line};
   TDownloadProgramme download{platform, flags, slots, folder / "DEBUG.LOG"};
-  const ImageBytes image = ProgramPart(2, 7, 9);
+  const Bytes image = ProgramPart(2, 7, 9);
 };
 
 TEST_F(FirmwareDownload, OpenLinkGivesUpItsPortAndIsOpenAgainAfterwards) {
@@ -54,7 +54,7 @@ TEST_F(FirmwareDownload, ClosedLinkStaysClosed) {
 }
 
 TEST_F(FirmwareDownload, DownloadEndingWithAnErrorReportsTheFailureLastAndReopensTheLink) {
-  ImageBytes tooLong = ImageHeader("P438", 1u << 20);
+  Bytes tooLong = ImageHeader("P438", 1u << 20);
   tooLong.resize(4096);
   const std::vector<std::string> files = {WriteImage(tooLong), (folder.Path() / "missing.bin").string(), ""};
   for (const std::string &file : files) {

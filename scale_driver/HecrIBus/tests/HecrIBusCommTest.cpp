@@ -56,7 +56,7 @@ TEST_F(HecrIBusComm, ConstructedWithItsDefaultsAndTheLineSettings) {
 }
 
 TEST_F(HecrIBusComm, ConnectSearchesTheRatesAtMost21TimesAndStaysAtTheLastOne) {
-  boot.On(TBootRequest::Connect, {TBootReply::silent()});
+  boot.On(TBootRequest::Connect, {TBootReply::Silent()});
   EXPECT_FALSE(bus.ConnectEcr(1234, true));
   EXPECT_TRUE(bus.Error);
   const std::vector<uint32_t> cycle = {19200, 38400, 57600, 115200, 9600};
@@ -85,12 +85,12 @@ TEST_F(HecrIBusComm, ConnectPacketCarriesIdClockAndRateAndThePortMovesToThatRate
 }
 
 TEST_F(HecrIBusComm, RefusedConnectEndsTheSearchOnlyWhenUpdating) {
-  boot.On(TBootRequest::Connect, {TBootReply::refuse()});
+  boot.On(TBootRequest::Connect, {TBootReply::Refuse()});
   EXPECT_FALSE(bus.ConnectEcr(1234, true));
   EXPECT_EQ(Sends(), 1u);
 
   line.ClearEvents();
-  boot.On(TBootRequest::Connect, {TBootReply::refuse(), TBootReply::refuse(), TBootReply::ack()});
+  boot.On(TBootRequest::Connect, {TBootReply::Refuse(), TBootReply::Refuse(), TBootReply::Ack()});
   EXPECT_TRUE(bus.ConnectEcr(1234, false));
   EXPECT_EQ(Sends(), 3u);
 }
@@ -102,10 +102,10 @@ TEST_F(HecrIBusComm, SendPackageSendsRetryCountPlusOneTimesAtMost) {
     bool result;
     size_t sends;
   };
-  const TBootReply silent = TBootReply::silent();
+  const TBootReply silent = TBootReply::Silent();
   const std::vector<TCase> cases = {
-      {0, {silent}, false, 1}, {0, {TBootReply::ack()}, true, 1},
-      {3, {silent}, false, 4}, {3, {silent, TBootReply::refuse(), TBootReply::ack()}, true, 3},
+      {0, {silent}, false, 1}, {0, {TBootReply::Ack()}, true, 1},
+      {3, {silent}, false, 4}, {3, {silent, TBootReply::Refuse(), TBootReply::Ack()}, true, 3},
       {6, {silent}, false, 7},
   };
   for (const TCase &c : cases) {
@@ -125,7 +125,7 @@ TEST_F(HecrIBusComm, SendPackageSendsRetryCountPlusOneTimesAtMost) {
 }
 
 TEST_F(HecrIBusComm, SilentWaitsBlockInsteadOfPolling) {
-  boot.On(TBootRequest::End, {TBootReply::silent()});
+  boot.On(TBootRequest::End, {TBootReply::Silent()});
   bus.SetRetryCount(5);
   EXPECT_FALSE(bus.EndCommand(0xBEEF));
   EXPECT_EQ(Sends(), 6u);
@@ -137,10 +137,10 @@ TEST_F(HecrIBusComm, SilentWaitsBlockInsteadOfPolling) {
 
 TEST_F(HecrIBusComm, BroadcastTakesSilenceAsSuccessAndARefusalAsFailure) {
   bus.SetBroadCast(true);
-  boot.On(TBootRequest::Block, {TBootReply::silent()});
+  boot.On(TBootRequest::Block, {TBootReply::Silent()});
   EXPECT_TRUE(bus.DownloadData(15, 16));
   EXPECT_EQ(Sends(), 1u);
-  boot.On(TBootRequest::Block, {TBootReply::refuse()});
+  boot.On(TBootRequest::Block, {TBootReply::Refuse()});
   EXPECT_FALSE(bus.DownloadData(15, 17));
   EXPECT_TRUE(bus.Error);
   EXPECT_EQ(Sends(), 2u);
@@ -167,7 +167,7 @@ TEST_F(HecrIBusComm, BroadcastConnectNamesEveryDeviceAndCheckComparesTheirCounts
     bus.DownloadData(15, static_cast<uint16_t>(16 + i));
   // The first device got all three blocks, the last one two.
   boot.On(TBootRequest::CheckBroadCast,
-          {TBootReply::withData({0, 0, 0, 0, 3, 0}), TBootReply::withData({0, 0, 0, 0, 2, 0})});
+          {TBootReply::WithData({0, 0, 0, 0, 3, 0}), TBootReply::WithData({0, 0, 0, 0, 2, 0})});
   bus.SetBroadCast(false);
   EXPECT_TRUE(bus.CheckBroadCast());
   EXPECT_EQ(bus.BroadCastScales[0].BlockCount, 3);
@@ -207,7 +207,7 @@ TEST_F(HecrIBusComm, UploadRetriesABadSumAndIgnoresAnswersToOtherRequests) {
   const Bytes block = StatusWithId({'V', 0, 'Z', 0, 'R', 0});
   Bytes otherAnswer = FrameOf(StampedPacket(14, 17, 0, block));
   boot.On(TBootRequest::Status,
-          {TBootReply::badSum(block), TBootReply::raw(otherAnswer), TBootReply::withData(block)});
+          {TBootReply::BadSum(block), TBootReply::Raw(otherAnswer), TBootReply::WithData(block)});
   bus.SetRetryCount(2);
   EXPECT_TRUE(bus.CheckStatus());
   EXPECT_EQ(Sends(), 3u);
@@ -215,7 +215,7 @@ TEST_F(HecrIBusComm, UploadRetriesABadSumAndIgnoresAnswersToOtherRequests) {
   EXPECT_FALSE(bus.isErrorPackage);
 
   line.ClearEvents();
-  boot.On(TBootRequest::Status, {TBootReply::badSum(block)});
+  boot.On(TBootRequest::Status, {TBootReply::BadSum(block)});
   EXPECT_FALSE(bus.CheckStatus());
   EXPECT_EQ(Sends(), 3u);
   EXPECT_TRUE(bus.isErrorPackage);
@@ -226,7 +226,7 @@ TEST_F(HecrIBusComm, ConnectUploadsTheStatusOnlyForBoardsWithAnOperatingSystem) 
   EXPECT_TRUE(bus.Connect(1234, true));
   EXPECT_TRUE(boot.Packets(TBootRequest::Status).empty());
   bus.blnIsOS = true;
-  boot.On(TBootRequest::Status, {TBootReply::silent()});
+  boot.On(TBootRequest::Status, {TBootReply::Silent()});
   bus.SetRetryCount(0);
   EXPECT_FALSE(bus.Connect(1234, true));
   EXPECT_EQ(boot.Packets(TBootRequest::Status).size(), 1u);
@@ -263,7 +263,7 @@ TEST_F(HecrIBusComm, WakeUpSendsTwoBurstsASecondApartAt4800AndPulseOne) {
 }
 
 TEST_F(HecrIBusComm, AbortEndsTheWaitInProgressAndTheLoop) {
-  boot.On(TBootRequest::Start, {TBootReply::silent()});
+  boot.On(TBootRequest::Start, {TBootReply::Silent()});
   platform.Post([this] { bus.Abort(); }, 300);
   const uint32_t started = platform.TickCount();
   EXPECT_FALSE(bus.StartCommand(1));
@@ -278,13 +278,13 @@ TEST_F(HecrIBusComm, AbortEndsTheWaitInProgressAndTheLoop) {
 }
 
 TEST_F(HecrIBusComm, DisConnectAsksUpToThreeTimesAndIsAlwaysTrue) {
-  boot.On(TBootRequest::DisConnect, {TBootReply::silent()});
+  boot.On(TBootRequest::DisConnect, {TBootReply::Silent()});
   EXPECT_TRUE(bus.DisConnect(1234, 7));
   EXPECT_EQ(Sends(), 3u);
   EXPECT_EQ(boot.Packets().back(), StampedPacket(14, 2, 0, {0x34, 0x12, 0, 0, 7}));
 
   line.ClearEvents();
-  boot.On(TBootRequest::DisConnect, {TBootReply::ack()});
+  boot.On(TBootRequest::DisConnect, {TBootReply::Ack()});
   bus.DisConnectMode = 0x102;
   EXPECT_TRUE(bus.DisConnect(1234, 7));
   EXPECT_EQ(Sends(), 1u);
@@ -360,7 +360,7 @@ TEST_F(HecrIBusComm, ClosingWritesTheDebugLogAndFailsWhenItCannot) {
 
 TEST_F(HecrIBusComm, DebugLogHoldsTheBytesSentAndReceived) {
   bus.isDebug = true;
-  boot.On(TBootRequest::Start, {TBootReply::silent(), TBootReply::ack()});
+  boot.On(TBootRequest::Start, {TBootReply::Silent(), TBootReply::Ack()});
   EXPECT_TRUE(bus.StartCommand(1));
   bus.EnableComm(0);
   std::ifstream file(folder / "DEBUG.LOG", std::ios::binary);

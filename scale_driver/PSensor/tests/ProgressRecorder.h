@@ -12,15 +12,15 @@
 namespace pondrex::test {
 
 struct TProgressReport {
-  int32_t current = 0;
-  int32_t total = 0;
-  int32_t status = 0;
-  std::string text;
+  int32_t Current = 0;
+  int32_t Total = 0;
+  int32_t Status = 0;
+  std::string Text;
   bool operator==(const TProgressReport &) const = default;
 };
 
 inline void PrintTo(const TProgressReport &r, std::ostream *out) {
-  *out << "{" << r.current << ", " << r.total << ", " << r.status << ", \"" << r.text << "\"}";
+  *out << "{" << r.Current << ", " << r.Total << ", " << r.Status << ", \"" << r.Text << "\"}";
 }
 
 inline std::vector<TProgressReport> &ProgressReports() {

@@ -20,14 +20,14 @@ protected:
     ProgressReports().clear();
     slots.DownloadProgressProc = &RecordProgress;
   }
-  std::u16string Write(const ImageBytes &image) {
+  std::u16string Write(const Bytes &image) {
     const std::filesystem::path path = folder / "image.bin";
     EXPECT_TRUE(WriteFileBytes(path, image));
     return path.u16string();
   }
   // The program bytes of the blocks the boot loader received, in order.
-  ImageBytes BlockData() const {
-    ImageBytes data;
+  Bytes BlockData() const {
+    Bytes data;
     for (const Bytes &packet : boot.Packets(TBootRequest::Block))
       data.insert(data.end(), packet.begin() + 3, packet.begin() + 259);
     return data;
@@ -40,8 +40,8 @@ protected:
   TFakeSerialLine &line = platform.Line(u"COM7");
   TFakeBootLoader boot{line};
   TDownloadProgramme download{platform, flags, slots, folder / "DEBUG.LOG"};
-  const ImageBytes part8k = CheckedPart(8192, 1);
-  const ImageBytes program = ProgramPart(3, 0x0102, 2);
+  const Bytes part8k = CheckedPart(8192, 1);
+  const Bytes program = ProgramPart(3, 0x0102, 2);
 };
 
 TEST_F(DownloadProgramme, TemporaryFileBesideTheImage) {
@@ -59,7 +59,7 @@ TEST_F(DownloadProgramme, TemporaryFileBesideTheImage) {
 TEST_F(DownloadProgramme, ImageWhosePartsCheckSendsOnlyItsProgramPartFromTheTemporaryFile) {
   download.Execute(Write(SplitImage(part8k, program)), u"COM7", 9600, TCommunicationMode::cmCOM);
   EXPECT_EQ(ReadFileBytes(folder / u"Prgfile.^tmp"), program);
-  EXPECT_EQ(BlockData(), ImageBytes(program.begin() + 4096, program.end()));
+  EXPECT_EQ(BlockData(), Bytes(program.begin() + 4096, program.end()));
   const uint16_t sum = Sum16(program);
   EXPECT_EQ(boot.Packets(TBootRequest::End).back(),
             StampedPacket(15, 1, 0, {static_cast<uint8_t>(sum), static_cast<uint8_t>(sum >> 8)}));
@@ -71,13 +71,13 @@ TEST_F(DownloadProgramme, ImageWhosePartsCheckSendsOnlyItsProgramPartFromTheTemp
 }
 
 TEST_F(DownloadProgramme, AnyOtherImageIsSentAsItIsAndAStaleTemporaryFileNever) {
-  const ImageBytes stale(4096 + 256 * 7, 0xEE);
+  const Bytes stale(4096 + 256 * 7, 0xEE);
   ASSERT_TRUE(WriteFileBytes(folder / u"Prgfile.^tmp", stale));
 
-  ImageBytes broken = SplitImage(CheckedPart(9216, 1), program);
+  Bytes broken = SplitImage(CheckedPart(9216, 1), program);
   broken[256 + 8192 + 1] ^= 0x01;
   download.Execute(Write(broken), u"COM7", 9600, TCommunicationMode::cmCOM);
-  EXPECT_EQ(BlockData(), ImageBytes(broken.begin() + 4096, broken.end()));
+  EXPECT_EQ(BlockData(), Bytes(broken.begin() + 4096, broken.end()));
 
   // An empty image: both (empty) parts check, nothing is written and the
   // empty image itself is refused.
@@ -118,7 +118,7 @@ TEST_F(DownloadProgramme, UsbPrinterLinkDownloadsThroughAUsbPrinterPort) {
 
 TEST_F(DownloadProgramme, ErrorsEndTheFrontEndWithThePortClosed) {
   // 8K part length beyond the file.
-  ImageBytes tooLong = ImageHeader("P438", 100000);
+  Bytes tooLong = ImageHeader("P438", 100000);
   tooLong.resize(5000);
   EXPECT_THROW(download.Execute(Write(tooLong), u"COM7", 9600, TCommunicationMode::cmCOM),
                EProgramImageError);

@@ -12,10 +12,8 @@ namespace {
 
 class Programd438 : public ::testing::Test {
 protected:
-  uint8_t Split(const ImageBytes &image) {
-    return splitter.convert(0, static_cast<int32_t>(image.size()), image);
-  }
-  std::u16string Write(const ImageBytes &image, const char *name = "image.bin") {
+  uint8_t Split(const Bytes &image) { return splitter.convert(0, static_cast<int32_t>(image.size()), image); }
+  std::u16string Write(const Bytes &image, const char *name = "image.bin") {
     const std::filesystem::path path = folder / name;
     EXPECT_TRUE(WriteFileBytes(path, image));
     return path.u16string();
@@ -23,12 +21,12 @@ protected:
 
   TScratchFolder folder;
   TProgramd438 splitter;
-  const ImageBytes part8k = CheckedPart(9 * 1024, 0x11);
-  const ImageBytes program = ProgramPart(40, 0x0203, 0x22);
+  const Bytes part8k = CheckedPart(9 * 1024, 0x11);
+  const Bytes program = ProgramPart(40, 0x0203, 0x22);
 };
 
 TEST_F(Programd438, SplitsAfterTheHeaderAndFlagsEachPartThatFailsItsCheck) {
-  const ImageBytes image = SplitImage(part8k, program);
+  const Bytes image = SplitImage(part8k, program);
   EXPECT_EQ(Split(image), TProgramd438::BothCheck);
   EXPECT_EQ(splitter.Stream8k(), part8k);
   EXPECT_EQ(splitter.Streamprogramme(), program);
@@ -48,7 +46,7 @@ TEST_F(Programd438, SplitsAfterTheHeaderAndFlagsEachPartThatFailsItsCheck) {
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
-    ImageBytes changed = image;
+    Bytes changed = image;
     changed[c.at] ^= 0x40;
     EXPECT_EQ(Split(changed), c.flags);
   }
@@ -57,12 +55,12 @@ TEST_F(Programd438, SplitsAfterTheHeaderAndFlagsEachPartThatFailsItsCheck) {
 TEST_F(Programd438, AnEightKPartOf8192BytesOrLessAlwaysChecks) {
   for (size_t size : {size_t{1}, size_t{4096}, size_t{8192}}) {
     SCOPED_TRACE(size);
-    ImageBytes small(size, 0xFF);
+    Bytes small(size, 0xFF);
     EXPECT_EQ(Split(SplitImage(small, program)), TProgramd438::BothCheck);
     EXPECT_EQ(splitter.Stream8k().size(), size);
   }
   // A region that runs past the end of its part fails it.
-  ImageBytes cut = program;
+  Bytes cut = program;
   cut.resize(cut.size() - 256);
   EXPECT_EQ(Split(SplitImage(part8k, cut)), 0x81);
 }
@@ -70,12 +68,12 @@ TEST_F(Programd438, AnEightKPartOf8192BytesOrLessAlwaysChecks) {
 TEST_F(Programd438, Update8kInAnyCaseIsAllProgramAndANameWithAFurtherByteIsNot) {
   for (const char *name : {"UPDATE8K", "update8k", "UpDaTe8K"}) {
     SCOPED_TRACE(name);
-    ImageBytes image = ProgramPart(60, 1, 0x33);
+    Bytes image = ProgramPart(60, 1, 0x33);
     std::fill_n(image.begin(), 16, 0);
     std::copy_n(name, 8, image.begin());
     // The region check sees the header too: restamp the sum.
     image = [&] {
-      ImageBytes restamped = image;
+      Bytes restamped = image;
       uint32_t sum = 0;
       for (size_t i = 8192; i < restamped.size() - 2; ++i)
         sum += restamped[i];
@@ -88,7 +86,7 @@ TEST_F(Programd438, Update8kInAnyCaseIsAllProgramAndANameWithAFurtherByteIsNot) 
     EXPECT_TRUE(splitter.Stream8k().empty());
   }
 
-  ImageBytes notUpdate = SplitImage(part8k, program, "UPDATE8K");
+  Bytes notUpdate = SplitImage(part8k, program, "UPDATE8K");
   notUpdate[8] = 'X';
   EXPECT_EQ(Split(notUpdate), TProgramd438::BothCheck);
   EXPECT_EQ(splitter.Stream8k(), part8k);
@@ -96,7 +94,7 @@ TEST_F(Programd438, Update8kInAnyCaseIsAllProgramAndANameWithAFurtherByteIsNot) 
 
 TEST_F(Programd438, Update8kAfterASplitLeavesNoEightKPart) {
   EXPECT_EQ(Split(SplitImage(part8k, program)), TProgramd438::BothCheck);
-  ImageBytes update = ImageHeader("update8k", 0);
+  Bytes update = ImageHeader("update8k", 0);
   update.resize(1000, 0x5A);
   EXPECT_EQ(Split(update), TProgramd438::BothCheck);
   EXPECT_TRUE(splitter.Stream8k().empty());
@@ -105,7 +103,7 @@ TEST_F(Programd438, Update8kAfterASplitLeavesNoEightKPart) {
 
 TEST_F(Programd438, LengthsThatDoNotFitTheFile) {
   // L beyond the bytes after the header: a read error.
-  ImageBytes tooLong = SplitImage(part8k, program);
+  Bytes tooLong = SplitImage(part8k, program);
   tooLong[18] = 0x00;
   tooLong[19] = 0x10;
   tooLong[20] = 0x00;
@@ -113,7 +111,7 @@ TEST_F(Programd438, LengthsThatDoNotFitTheFile) {
   EXPECT_THROW(Split(tooLong), EProgramImageError);
 
   // A negative L (top bit set) is refused without reading anything.
-  ImageBytes negative = SplitImage(part8k, program);
+  Bytes negative = SplitImage(part8k, program);
   negative[18] = 0xFF;
   negative[21] = 0x10;
   EXPECT_EQ(Split(SplitImage(part8k, program)), TProgramd438::BothCheck);
@@ -123,13 +121,13 @@ TEST_F(Programd438, LengthsThatDoNotFitTheFile) {
 
   // An L of 0 copies the whole file as the 8K part; a program part of no
   // bytes does the same.
-  ImageBytes zero = ImageHeader("P438", 0);
+  Bytes zero = ImageHeader("P438", 0);
   zero.insert(zero.end(), program.begin(), program.end());
   EXPECT_EQ(Split(zero), 0x80 | 0x02);
   EXPECT_EQ(splitter.Stream8k(), zero);
   EXPECT_EQ(splitter.Streamprogramme(), program);
 
-  ImageBytes nothingAfter = SplitImage(part8k, {});
+  Bytes nothingAfter = SplitImage(part8k, {});
   Split(nothingAfter);
   EXPECT_EQ(splitter.Streamprogramme(), nothingAfter);
 }
@@ -153,7 +151,7 @@ TEST_F(Programd438, PartFilesAreWrittenWholeAndAnEmptyPartWritesNothing) {
   EXPECT_FALSE(std::filesystem::exists(prg));
   EXPECT_FALSE(std::filesystem::exists(k8));
 
-  ASSERT_TRUE(WriteFileBytes(prg, ImageBytes(100000, 1)));
+  ASSERT_TRUE(WriteFileBytes(prg, Bytes(100000, 1)));
   Split(SplitImage(part8k, program));
   splitter.SavePrgfile(prg);
   splitter.Save8kfile(k8);

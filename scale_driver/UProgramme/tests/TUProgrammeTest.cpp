@@ -19,13 +19,13 @@ namespace {
 const TDateTimeParts TestNow = {2026, 12, 8, 18, 46, 21, 0};
 
 struct TReport {
-  std::string text;
-  int32_t total, current, status;
+  std::string Text;
+  int32_t Total, Current, Status;
   bool operator==(const TReport &) const = default;
 };
 
 void PrintTo(const TReport &r, std::ostream *out) {
-  *out << "{\"" << r.text << "\", " << r.total << ", " << r.current << ", " << r.status << "}";
+  *out << "{\"" << r.Text << "\", " << r.Total << ", " << r.Current << ", " << r.Status << "}";
 }
 
 std::string Narrow(const std::u16string &text) {
@@ -45,7 +45,7 @@ protected:
     driver.SetRetryInterval(1500);
   }
 
-  void Use(const ImageBytes &image) {
+  void Use(const Bytes &image) {
     const std::filesystem::path path = folder / "image.bin";
     ASSERT_TRUE(WriteFileBytes(path, image));
     driver.SetFileName(path.u16string());
@@ -89,7 +89,7 @@ protected:
   TFakeBootLoader boot{line};
   TUProgramme driver{platform, flags, folder / "DEBUG.LOG", [] { return TestNow; }};
   std::vector<TReport> reports;
-  const ImageBytes image = ProgramPart(5, 0x0A0B, 0x44);
+  const Bytes image = ProgramPart(5, 0x0A0B, 0x44);
 };
 
 TEST_F(UProgramme, ConstructedInactiveWithTheBusAtItsDownloadSettings) {
@@ -146,7 +146,7 @@ TEST_F(UProgramme, ReportsOfTheStepThatFailsAndNothingAfterIt) {
     std::string last; // the last request the boot loader saw
   };
   const int32_t size = static_cast<int32_t>(image.size());
-  const TBootReply ack = TBootReply::ack();
+  const TBootReply ack = TBootReply::Ack();
   std::vector<TReport> block3 = Progress(3, 5);
   block3.push_back({"Download Program fail", 5, 3, 0});
   std::vector<TReport> atEnd = Progress(5);
@@ -154,21 +154,21 @@ TEST_F(UProgramme, ReportsOfTheStepThatFailsAndNothingAfterIt) {
   const std::vector<TCase> cases = {
       {"connect refused",
        TBootRequest::Connect,
-       {TBootReply::refuse()},
+       {TBootReply::Refuse()},
        {{"Connection fail", size, 0, 0}},
        "connect"},
       {"status silent",
        TBootRequest::Status,
-       {TBootReply::silent()},
+       {TBootReply::Silent()},
        {{"Connection fail", size, 0, 0}},
        "status"},
       {"start refused",
        TBootRequest::Start,
-       {TBootReply::refuse()},
+       {TBootReply::Refuse()},
        {{"Connection fail", size, 0, 0}},
        "start"},
-      {"silent after block 2", TBootRequest::Block, {ack, ack, TBootReply::silent()}, block3, "block"},
-      {"end silent", TBootRequest::End, {TBootReply::silent()}, atEnd, "end"},
+      {"silent after block 2", TBootRequest::Block, {ack, ack, TBootReply::Silent()}, block3, "block"},
+      {"end silent", TBootRequest::End, {TBootReply::Silent()}, atEnd, "end"},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -185,7 +185,7 @@ TEST_F(UProgramme, ReportsOfTheStepThatFailsAndNothingAfterIt) {
 }
 
 TEST_F(UProgramme, ASilentBlockIsSentRetryCountPlusOneTimesEachWaitingTheInterval) {
-  boot.On(TBootRequest::Block, {TBootReply::ack(), TBootReply::silent()});
+  boot.On(TBootRequest::Block, {TBootReply::Ack(), TBootReply::Silent()});
   Use(image);
   driver.Open();
   const uint32_t before = platform.TickCount();
@@ -206,8 +206,8 @@ TEST_F(UProgramme, WakeUpInterruptedFails) {
 
 TEST_F(UProgramme, FirstBlockFailingStartsTheSequenceOnceMoreOnAReopenedPort) {
   boot.On(TBootRequest::Block,
-          {TBootReply::silent(), TBootReply::silent(), TBootReply::silent(), TBootReply::silent(),
-           TBootReply::silent(), TBootReply::silent(), TBootReply::ack()});
+          {TBootReply::Silent(), TBootReply::Silent(), TBootReply::Silent(), TBootReply::Silent(),
+           TBootReply::Silent(), TBootReply::Silent(), TBootReply::Ack()});
   Use(image);
   Run();
   std::vector<TReport> expected = {{"Download Program... ", 5, 1, 2}};
@@ -219,7 +219,7 @@ TEST_F(UProgramme, FirstBlockFailingStartsTheSequenceOnceMoreOnAReopenedPort) {
   EXPECT_EQ(boot.Packets(TBootRequest::Connect).size(), 2u);
 
   // A first block that never gets through: two sequences, then the failure.
-  boot.On(TBootRequest::Block, {TBootReply::silent()});
+  boot.On(TBootRequest::Block, {TBootReply::Silent()});
   boot.ClearLog();
   reports.clear();
   Run();
@@ -232,7 +232,7 @@ TEST_F(UProgramme, FirstBlockFailingStartsTheSequenceOnceMoreOnAReopenedPort) {
 }
 
 TEST_F(UProgramme, RestartOnAPortThatCannotBeOpenedAgainReportsTheFailure) {
-  boot.On(TBootRequest::Block, {TBootReply::silent()});
+  boot.On(TBootRequest::Block, {TBootReply::Silent()});
   Use(image);
   driver.Open();
   line.FailStart("Error opening serial port");
@@ -244,10 +244,10 @@ TEST_F(UProgramme, RestartOnAPortThatCannotBeOpenedAgainReportsTheFailure) {
 TEST_F(UProgramme, ImagesThatAreNotSent) {
   struct TCase {
     const char *name;
-    ImageBytes image;
+    Bytes image;
     TReport report;
   };
-  ImageBytes odd = image;
+  Bytes odd = image;
   odd.push_back(0);
   const std::vector<TCase> cases = {
       {"size not a multiple of 256", odd, {"Not a valid file!", static_cast<int32_t>(odd.size()), 0, 0}},
@@ -279,15 +279,15 @@ TEST_F(UProgramme, PortThatDidNotOpenIsReportedAndNothingIsWritten) {
 
 // An image for the HK32F030C8 board: any size, no status upload, and a
 // last block that carries the previous block's bytes after the file's end.
-ImageBytes Hk32Image(size_t size) {
-  ImageBytes hk = CheckedPart(size, 0x55);
+Bytes Hk32Image(size_t size) {
+  Bytes hk = CheckedPart(size, 0x55);
   const std::string board = "HK32F030C8";
   std::copy(board.begin(), board.end(), hk.begin() + 4096);
   return hk;
 }
 
 TEST_F(UProgramme, Hk32ImageOfAnySizeWithoutStatusUpload) {
-  const ImageBytes hk = Hk32Image(4096 + 256 + 100);
+  const Bytes hk = Hk32Image(4096 + 256 + 100);
   Use(hk);
   Run();
   EXPECT_TRUE(boot.Packets(TBootRequest::Status).empty());
@@ -333,7 +333,7 @@ TEST_F(UProgramme, TerminateSkipsTheRemainingBlocksAndStillEnds) {
 
 TEST_F(UProgramme, UsbPrinterPortSkipsTheBurstsAndEndsWaiting) {
   driver.SetComMode(TCommunicationMode::cmUSBPRN);
-  boot.On(TBootRequest::Start, {TBootReply::refuse()});
+  boot.On(TBootRequest::Start, {TBootReply::Refuse()});
   Use(image);
   Run();
   EXPECT_EQ(Kinds(),
@@ -359,7 +359,7 @@ TEST_F(UProgramme, ConnectionedConnectsWithoutDownloading) {
   driver.Open();
   EXPECT_TRUE(driver.Connectioned());
   EXPECT_EQ(Kinds(), (std::vector<std::string>{"connect"}));
-  boot.On(TBootRequest::Connect, {TBootReply::refuse()});
+  boot.On(TBootRequest::Connect, {TBootReply::Refuse()});
   EXPECT_FALSE(driver.Connectioned());
   EXPECT_FALSE(line.IsOpen());
   EXPECT_EQ(driver.Bus().RetryCount(), 3);
@@ -391,7 +391,7 @@ protected:
 
 TEST_F(UProgrammeUdp, StartBlockThenTheImageFrom8192ThenTheReset) {
   AnswerBlocks([](uint16_t) { return true; });
-  ImageBytes udpImage = CheckedPart(8192 + 512, 3);
+  Bytes udpImage = CheckedPart(8192 + 512, 3);
   udpImage[udpImage.size() - 2] = 0;
   udpImage[udpImage.size() - 1] = 0;
   Use(udpImage);

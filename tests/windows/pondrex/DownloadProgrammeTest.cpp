@@ -23,7 +23,6 @@
 
 namespace {
 
-using pondrex::test::ImageBytes;
 using pos::test::BootLoaderClient;
 using pos::test::BootReply;
 using pos::test::hostCallbackCalls;
@@ -171,7 +170,7 @@ protected:
 
   // Writes the image and downloads it through portName; returns the wall
   // time it took in ms.
-  DWORD download(const ImageBytes &image, const std::string &portName) {
+  DWORD download(const Bytes &image, const std::string &portName) {
     writeFile(folder_ + L"image.bin", image);
     boot_.clear();
     hostCallbackCalls().clear();
@@ -201,8 +200,8 @@ TEST_F(Download, ImageWhosePartsCheckGoesToTheBootLoaderAndTheLinkIsOpenAgain) {
   const std::wstring debugLog = exeFolder() + L"DEBUG.LOG";
   DeleteFileW(debugLog.c_str());
   const uint16_t version = 0x0304;
-  const ImageBytes program = pondrex::test::ProgramPart(200, version, 0x5C);
-  const ImageBytes image = pondrex::test::SplitImage(pondrex::test::CheckedPart(8192, 0x17), program);
+  const Bytes program = pondrex::test::ProgramPart(200, version, 0x5C);
+  const Bytes image = pondrex::test::SplitImage(pondrex::test::CheckedPart(8192, 0x17), program);
 
   SYSTEMTIME before;
   GetLocalTime(&before);
@@ -304,7 +303,7 @@ TEST_F(Download, ImageWhosePartsCheckGoesToTheBootLoaderAndTheLinkIsOpenAgain) {
 
 TEST_F(Download, RefusedConnectEndsTheDownloadAndAClosedLinkStaysClosed) {
   boot_.bootOn("CONNECT", {BootReply::refuse()});
-  const ImageBytes image = pondrex::test::ProgramPart(4, 1, 2);
+  const Bytes image = pondrex::test::ProgramPart(4, 1, 2);
   const DWORD took = download(image, port_);
   EXPECT_LT(took, 20000u);
   EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"),
