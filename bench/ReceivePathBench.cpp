@@ -7,8 +7,7 @@
 // with 1 when the link did not report every frame of the stream.
 //
 // Usage: receive_path_bench [MB ...]   (default: 8 64)
-#include "LinkTestSupport.h"
-
+#include "ScaleFrames.h"
 #include "TFakePlatform.h"
 #include "THecrLink.h"
 
@@ -30,14 +29,13 @@ constexpr int Repeats = 3;
 
 // One period of the stream and the number of frames the link reports for it.
 struct TPattern {
-  Bytes Bytes_;
+  Bytes Stream;
   size_t Frames = 0;
 };
 
 TPattern Pattern() {
   using namespace pondrex::test;
-  const Bytes measurement =
-      ScaleFrame(0x83000000, {1, 2, 0, 2, 0, 0, 0x04, 0xD2, 0, 0, 0, 0x64, 0, 0, 0x05, 0x36});
+  const Bytes measurement = ScaleFrame(0x83000000, MeasurementPayload());
   const std::vector<Bytes> reported = {
       Is1Frame('S', ' ', "  1.25", "kg", 0x30),
       measurement,
@@ -50,9 +48,9 @@ TPattern Pattern() {
                                     Bytes{0x00, 0x55, 0x07, 0x13}};
   TPattern pattern;
   for (const Bytes &frame : reported)
-    pattern.Bytes_.insert(pattern.Bytes_.end(), frame.begin(), frame.end());
+    pattern.Stream.insert(pattern.Stream.end(), frame.begin(), frame.end());
   for (const Bytes &bytes : quiet)
-    pattern.Bytes_.insert(pattern.Bytes_.end(), bytes.begin(), bytes.end());
+    pattern.Stream.insert(pattern.Stream.end(), bytes.begin(), bytes.end());
   pattern.Frames = reported.size();
   return pattern;
 }
@@ -97,7 +95,7 @@ double CopyAndCrc(const Bytes &stream, uint16_t &crcOut) {
 }
 
 struct TRun {
-  double Seconds_ = 0;
+  double Time = 0;
   size_t Frames = 0;
 };
 
@@ -135,11 +133,11 @@ int main(int argc, char **argv) {
   const TPattern pattern = Pattern();
   int status = 0;
   for (const size_t mb : sizesMb) {
-    const size_t periods = mb * 1024 * 1024 / pattern.Bytes_.size();
+    const size_t periods = mb * 1024 * 1024 / pattern.Stream.size();
     Bytes stream;
-    stream.reserve(periods * pattern.Bytes_.size());
+    stream.reserve(periods * pattern.Stream.size());
     for (size_t i = 0; i < periods; ++i)
-      stream.insert(stream.end(), pattern.Bytes_.begin(), pattern.Bytes_.end());
+      stream.insert(stream.end(), pattern.Stream.begin(), pattern.Stream.end());
 
     // The fastest of a few runs each, so that a start-up cost or a busy
     // moment of the machine does not count.
@@ -149,14 +147,14 @@ int main(int argc, char **argv) {
     for (int repeat = 1; repeat < Repeats; ++repeat) {
       floorSeconds = std::min(floorSeconds, CopyAndCrc(stream, crc));
       const TRun again = ReceivePath(stream);
-      if (again.Seconds_ < run.Seconds_)
+      if (again.Time < run.Time)
         run = again;
     }
     const double size = MegaBytes(stream.size());
     std::printf("receive_path size_mb=%.1f seconds=%.4f mb_per_s=%.1f copy_crc_mb_per_s=%.1f ratio=%.3f "
                 "frames=%zu expected=%zu crc=%04x\n",
-                size, run.Seconds_, size / run.Seconds_, size / floorSeconds,
-                (size / run.Seconds_) / (size / floorSeconds), run.Frames, periods * pattern.Frames, crc);
+                size, run.Time, size / run.Time, size / floorSeconds,
+                (size / run.Time) / (size / floorSeconds), run.Frames, periods * pattern.Frames, crc);
     if (run.Frames != periods * pattern.Frames)
       status = 1;
   }

@@ -4,7 +4,7 @@
 #   build/bench-native  a release build without sanitizers of the receive-path
 #                       bench (receive_path_bench)
 #   build/win32         Pondrex.dll and the 32-bit host PondrexBench.exe
-# and runs the host under Wine against the simulated scale on COM59.
+# and runs the host under Wine against the simulated scale on COM58.
 #
 # Usage: scripts/bench.sh [--quick]
 #   --quick  fewer rounds: 40 Tares a side, 3 s of idle host, memory after
@@ -13,7 +13,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 jobs=$(nproc)
-port=COM59
+port=COM58
 
 rounds=200
 block=20

@@ -15,6 +15,8 @@
 //   memory [COUNT]     resident memory after 100 and after COUNT Tares
 //                      (default 10,000)
 #include "PeerClient.h"
+#include "Pondrex.h"
+#include "ScaleFrames.h"
 
 #include <windows.h>
 
@@ -35,18 +37,19 @@ namespace {
 using pos::test::ScaleClient;
 
 const char *const EcrId = "123456";
-constexpr uint32_t EcrIdValue = 123456;
+constexpr uint32_t EcrIdValue = pondrex::test::TestEcrId;
 constexpr int32_t Rate = 9600;
-// The tare command frame for ECR ID 123456, as the link builds it.
-const uint8_t TareFrame[13] = {0xAB, 0x00, 0x01, 0xE2, 0x40, 0x80, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x52};
+// The tare command frame, as the link builds it, and the size of its
+// acknowledgement.
+const std::vector<uint8_t> TareFrame = pondrex::test::ScaleFrame(0x80040000);
 constexpr DWORD AckSize = 13;
 
-using ConfigFn = void(__stdcall *)(int32_t, int32_t, uint32_t, uintptr_t, uintptr_t, uintptr_t, uintptr_t,
-                                   uintptr_t, uintptr_t);
-using OpenDeviceFn = int32_t(__stdcall *)(const char *, int32_t);
-using SendFn = int32_t(__stdcall *)(const char *);
-using CloseDeviceFn = int32_t(__stdcall *)();
-using DoEventsFn = void(__stdcall *)();
+// The exports as the header declares them, bound by name at run time.
+using ConfigFn = decltype(&::Config);
+using OpenDeviceFn = decltype(&::OpenDevice);
+using SendFn = decltype(&::Tare);
+using CloseDeviceFn = decltype(&::CloseDevice);
+using DoEventsFn = decltype(&::DoEvents);
 
 double Now() {
   static const double unit = [] {
@@ -83,32 +86,32 @@ void PumpOnce() {
   }
 }
 
-class Dll {
+class TPondrexDll {
 public:
-  explicit Dll(const char *path) : module_(LoadLibraryA(path)) {
+  explicit TPondrexDll(const char *path) : module_(LoadLibraryA(path)) {
     if (module_ == nullptr)
       throw std::runtime_error(std::string("cannot load ") + path);
-    config = Bind<ConfigFn>("Config");
-    openDevice = Bind<OpenDeviceFn>("OpenDevice");
-    tare = Bind<SendFn>("Tare");
-    closeDevice = Bind<CloseDeviceFn>("CloseDevice");
-    doEvents = Bind<DoEventsFn>("DoEvents");
+    Config = Bind<ConfigFn>("Config");
+    OpenDevice = Bind<OpenDeviceFn>("OpenDevice");
+    Tare = Bind<SendFn>("Tare");
+    CloseDevice = Bind<CloseDeviceFn>("CloseDevice");
+    DoEvents = Bind<DoEventsFn>("DoEvents");
   }
-  ~Dll() { FreeLibrary(module_); }
-  Dll(const Dll &) = delete;
-  Dll &operator=(const Dll &) = delete;
+  ~TPondrexDll() { FreeLibrary(module_); }
+  TPondrexDll(const TPondrexDll &) = delete;
+  TPondrexDll &operator=(const TPondrexDll &) = delete;
 
   void Open(const std::string &port) {
-    config(5, 1000, 0, 0, 0, 0, 0, 0, 0);
-    if (openDevice(port.c_str(), Rate) != -1)
+    Config(5, 1000, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (OpenDevice(port.c_str(), Rate) != -1)
       throw std::runtime_error("OpenDevice failed");
   }
 
-  ConfigFn config;
-  OpenDeviceFn openDevice;
-  SendFn tare;
-  CloseDeviceFn closeDevice;
-  DoEventsFn doEvents;
+  ConfigFn Config;
+  OpenDeviceFn OpenDevice;
+  SendFn Tare;
+  CloseDeviceFn CloseDevice;
+  DoEventsFn DoEvents;
 
 private:
   template <typename F> F Bind(const char *name) {
@@ -125,9 +128,9 @@ private:
 
 // The port opened as the link's serial component opens it: overlapped, 4096-
 // byte queues, the link's DCB flags and a read interval time-out of 20 ms.
-class RawPort {
+class TRawPort {
 public:
-  explicit RawPort(const std::string &name) {
+  explicit TRawPort(const std::string &name) {
     const std::string path = "\\\\.\\" + name;
     handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
@@ -168,13 +171,13 @@ public:
     readEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     writeEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   }
-  ~RawPort() {
+  ~TRawPort() {
     CloseHandle(readEvent_);
     CloseHandle(writeEvent_);
     CloseHandle(handle_);
   }
-  RawPort(const RawPort &) = delete;
-  RawPort &operator=(const RawPort &) = delete;
+  TRawPort(const TRawPort &) = delete;
+  TRawPort &operator=(const TRawPort &) = delete;
 
   // Writes the tare frame and reads until the 13-byte answer is in; the read
   // is posted before the write, as the link's read thread always has one
@@ -207,7 +210,7 @@ private:
     write.hEvent = writeEvent_;
     ResetEvent(writeEvent_);
     DWORD written = 0;
-    if (!WriteFile(handle_, TareFrame, sizeof TareFrame, &written, &write) &&
+    if (!WriteFile(handle_, TareFrame.data(), static_cast<DWORD>(TareFrame.size()), &written, &write) &&
         GetLastError() == ERROR_IO_PENDING)
       GetOverlappedResult(handle_, &write, &written, TRUE);
   }
@@ -225,7 +228,7 @@ void PrepareScale(ScaleClient &scale) {
   scale.echo(true);
 }
 
-int RunTare(Dll &dll, int rounds, int block) {
+int RunTare(TPondrexDll &dll, int rounds, int block) {
   const std::string port = ScaleClient::comPort();
   std::vector<double> viaDll;
   std::vector<double> raw;
@@ -234,12 +237,12 @@ int RunTare(Dll &dll, int rounds, int block) {
     dll.Open(port);
     for (int i = 0; i < block && static_cast<int>(viaDll.size()) < rounds; ++i) {
       const double started = Now();
-      const int32_t result = dll.tare(EcrId);
+      const int32_t result = dll.Tare(EcrId);
       viaDll.push_back(Now() - started);
       wrong += result != -1;
     }
-    dll.closeDevice();
-    RawPort rawPort(port);
+    dll.CloseDevice();
+    TRawPort rawPort(port);
     for (int i = 0; i < block && static_cast<int>(raw.size()) < rounds; ++i) {
       const double started = Now();
       const DWORD got = rawPort.Exchange();
@@ -276,10 +279,10 @@ int RunIdle(const char *dllPath, double seconds) {
   const double without = IdleLoopCpu(seconds, nullptr);
   double with = 0;
   {
-    Dll dll(dllPath);
+    TPondrexDll dll(dllPath);
     dll.Open(ScaleClient::comPort());
-    with = IdleLoopCpu(seconds, dll.doEvents);
-    dll.closeDevice();
+    with = IdleLoopCpu(seconds, dll.DoEvents);
+    dll.CloseDevice();
   }
   std::printf("idle_cpu_percent without_dll=%.2f with_dll=%.2f difference=%.2f\n", without, with,
               with - without);
@@ -300,17 +303,17 @@ double PrivateMb() {
   return static_cast<double>(counters.PagefileUsage) / (1024.0 * 1024.0);
 }
 
-int RunMemory(Dll &dll, int last) {
+int RunMemory(TPondrexDll &dll, int last) {
   dll.Open(ScaleClient::comPort());
   int wrong = 0;
   int done = 0;
   for (const int mark : {100, last}) {
     for (; done < mark; ++done)
-      wrong += dll.tare(EcrId) != -1;
+      wrong += dll.Tare(EcrId) != -1;
     std::printf("memory_after_%d resident_mb=%.2f private_mb=%.2f\n", mark, ResidentMb(), PrivateMb());
     std::fflush(stdout);
   }
-  dll.closeDevice();
+  dll.CloseDevice();
   if (wrong != 0)
     std::printf("tare_wrong %d\n", wrong);
   return wrong == 0 ? 0 : 1;
@@ -329,7 +332,7 @@ int main(int argc, char **argv) {
     const std::string mode = argv[2];
     if (mode == "idle")
       return RunIdle(argv[1], argc > 3 ? std::atof(argv[3]) : 10.0);
-    Dll dll(argv[1]);
+    TPondrexDll dll(argv[1]);
     if (mode == "tare")
       return RunTare(dll, argc > 3 ? std::atoi(argv[3]) : 200, argc > 4 ? std::atoi(argv[4]) : 20);
     if (mode == "memory")

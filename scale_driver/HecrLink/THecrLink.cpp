@@ -1,5 +1,6 @@
 #include "THecrLink.h"
 
+#include "ECommsError.h"
 #include "PumpWait.h"
 #include "TccHecrCommand.h"
 
@@ -143,7 +144,7 @@ void THecrLink::Open() {
   } catch (const std::exception &error) {
     if (!com1->IsOpen())
       receiveAttached_ = false;
-    AddLog(error.what());
+    AddLog(DescribeError(error));
     RaiseError(ErrOpenFailed);
   }
 }

@@ -4,6 +4,7 @@
 // an unsolicited measurement and the baud search.
 #include "PeerClient.h"
 #include "ScaleCommandTable.h"
+#include "ScaleFrames.h"
 #include "THecrLink.h"
 #include "TWinPlatform.h"
 
@@ -13,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -33,7 +35,7 @@ constexpr int32_t TareId = 5;
 constexpr int32_t OpBoxStateId = 23;
 const std::u16string EcrId = u"123456";
 // Tare for ECR ID 123456, packet 0, no data.
-const Bytes TareFrame = {0xAB, 0x00, 0x01, 0xE2, 0x40, 0x80, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x52};
+const Bytes TareFrame = test::ScaleFrame(0x80040000);
 
 struct Recorded {
   std::vector<int32_t> errors;
@@ -105,6 +107,19 @@ TEST_F(LinkOnComPort, AcknowledgedCommandSucceeds) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].bytes, TareFrame);
   EXPECT_EQ(frames[0].baud, 9600u);
+}
+
+TEST_F(LinkOnComPort, PortThatDoesNotExistFailsTheOpenAndTheLogSaysWhy) {
+  link->SetCommname(u"COM99");
+  link->Open();
+  EXPECT_FALSE(link->Active());
+  EXPECT_EQ(recorded.errors, std::vector<int32_t>{-2});
+  // The fixed text and the system's error code, whatever number Wine gives.
+  const std::string prefix = "Error opening serial port (system error ";
+  const auto &lines = link->Log().Lines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string &line) {
+    return line.starts_with(prefix) && line.size() > prefix.size() + 1 && line[prefix.size()] != '0';
+  })) << ::testing::PrintToString(std::vector<std::string>(lines.begin(), lines.end()));
 }
 
 TEST_F(LinkOnComPort, RefusedCommandRaisesTheScalesCode) {
