@@ -7,7 +7,8 @@
 # and runs the host under Wine against the simulated scale on COM58.
 #
 # Usage: scripts/bench.sh [--quick]
-#   --quick  fewer rounds: 40 Tares a side, 3 s of idle host, memory after
+#   --quick  fewer rounds, coarser figures: 40 Tares a side, 3 s of idle host
+#            (processor time comes in steps of about 10 ms), memory after
 #            100 and 1,000 Tares (the full run takes about five minutes)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
