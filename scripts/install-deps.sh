@@ -8,6 +8,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32 wine64 xvfb xauth
   googletest
+  openjdk-17-jdk-headless
 )
 
 missing=()
