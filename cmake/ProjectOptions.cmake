@@ -6,6 +6,11 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE _WIN32_WINNT=0x0601)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(POS_WINDOWS_BITS 32)
+    # The toolchain file sets the SSE2 flags only when a tree is first
+    # configured; a tree configured before it did must be made afresh.
+    if(NOT CMAKE_CXX_FLAGS MATCHES "-mfpmath=sse")
+      message(FATAL_ERROR "${CMAKE_BINARY_DIR} was configured without the toolchain's SSE2 flags: delete it and configure again")
+    endif()
   else()
     set(POS_WINDOWS_BITS 64)
   endif()
@@ -47,4 +52,24 @@ function(pos_unit_test name)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 60)
   endif()
+endfunction()
+
+# pos_deliverable(<target> <file name>): ships the binary of <target> as
+# ${POS_OUTPUT_DIR}/<file name>, stripped, and keeps its debug information
+# in ${POS_OUTPUT_DIR}/.debug/<file name>.debug. The shipped file names that
+# file in its .gnu_debuglink section, and gdb and addr2line look for it in
+# the .debug folder beside the binary. Runs after every link of the target;
+# a test checks the split.
+function(pos_deliverable target file_name)
+  set(shipped ${POS_OUTPUT_DIR}/${file_name})
+  set(debug_file ${POS_OUTPUT_DIR}/.debug/${file_name}.debug)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${POS_OUTPUT_DIR}/.debug
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug_file}
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug_file} $<TARGET_FILE:${target}> ${shipped}
+    BYPRODUCTS ${shipped} ${debug_file}
+    VERBATIM)
+  add_test(NAME win${POS_WINDOWS_BITS}.deliverable.${file_name}
+    COMMAND /usr/bin/python3 ${PROJECT_SOURCE_DIR}/tests/windows/check_deliverable.py
+            --objdump ${CMAKE_OBJDUMP} ${shipped} ${debug_file})
 endfunction()

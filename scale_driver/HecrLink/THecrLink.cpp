@@ -1,5 +1,6 @@
 #include "THecrLink.h"
 
+#include "ECommsError.h"
 #include "TccHecrCommand.h"
 
 #include <algorithm>
@@ -142,7 +143,7 @@ void THecrLink::Open() {
   } catch (const std::exception &error) {
     if (!com1->IsOpen())
       receiveAttached_ = false;
-    AddLog(error.what());
+    AddLog(DescribeError(error));
     RaiseError(ErrOpenFailed);
   }
 }

@@ -33,6 +33,12 @@ public:
   // send-empty events and timer events reach the core.
   virtual void PumpMessages() = 0;
 
+  // Blocks the calling thread until a message is queued for it or ms
+  // milliseconds have passed, whichever comes first, then pumps as
+  // PumpMessages does. A wait built on it notices serial data the moment it
+  // is posted and costs no processor time while nothing arrives.
+  virtual void WaitAndPump(uint32_t ms) = 0;
+
   // Sleeps on the calling thread without dispatching anything.
   virtual void Sleep(uint32_t ms) = 0;
 

@@ -63,6 +63,29 @@ void TFakePlatform::PumpMessages() {
   }
 }
 
+void TFakePlatform::WaitAndPump(uint32_t ms) {
+  ++waitCount_;
+  const uint64_t boundUs = nowUs_ + uint64_t{ms} * 1000;
+  while (queue_.empty() && DueTimer() == nullptr) {
+    // The next moment at which something may be queued: a scheduled arrival
+    // or an armed timer falling due, at the latest the bound.
+    uint64_t nextUs = boundUs;
+    for (const TScheduled &scheduled : schedule_) {
+      nextUs = std::min(nextUs, scheduled.DueUs);
+    }
+    for (const TFakeTimer *timer : timers_) {
+      if (timer->Armed()) {
+        nextUs = std::min(nextUs, timer->DueUs());
+      }
+    }
+    AdvanceToUs(std::max(nextUs, nowUs_));
+    if (nowUs_ >= boundUs) {
+      break;
+    }
+  }
+  PumpMessages();
+}
+
 TFakeTimer *TFakePlatform::DueTimer() const {
   TFakeTimer *due = nullptr;
   for (TFakeTimer *timer : timers_) {

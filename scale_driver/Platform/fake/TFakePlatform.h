@@ -6,6 +6,10 @@
 // wait that pumps until the tick count has moved on comes to an end. The
 // tick count can start anywhere, near 0xFFFFFFFF to test the wrap-around.
 //
+// WaitAndPump moves the clock on to the first moment something is queued
+// for the pump (a posted task, serial data, a due timer) or to its bound,
+// whichever is first, and then pumps.
+//
 // The pump keeps the rules of the thread that owns the library's windows:
 // serial data, send-empty events, due timers and posted tasks run only
 // inside PumpMessages, in the order in which they were queued, timers after
@@ -49,6 +53,7 @@ public:
   ~TFakePlatform() override;
 
   void PumpMessages() override;
+  void WaitAndPump(uint32_t ms) override;
   void Sleep(uint32_t ms) override;
   uint32_t TickCount() override;
   std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) override;
@@ -62,6 +67,7 @@ public:
   // until time has passed never ends.
   void SetPumpCostUs(uint32_t us) { pumpCostUs_ = us; }
   uint32_t PumpCount() const { return pumpCount_; }
+  uint32_t WaitCount() const { return waitCount_; }
 
   // Runs task during the first pump at least delayMs from now, like a
   // message that a window of the host handles.
@@ -107,6 +113,7 @@ private:
   uint64_t nowUs_ = 0;
   uint32_t pumpCostUs_ = 10;
   uint32_t pumpCount_ = 0;
+  uint32_t waitCount_ = 0;
   uint64_t nextSeq_ = 0;
   std::deque<TQueued> queue_;
   std::vector<TScheduled> schedule_;

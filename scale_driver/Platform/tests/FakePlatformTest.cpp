@@ -65,6 +65,60 @@ TEST(FakePlatformPump, WorkQueuedDuringAPumpRunsInThatPump) {
   EXPECT_EQ(ran, 1);
 }
 
+// A wait ends when something is queued for the pump, at the latest at its
+// bound, and then pumps once.
+TEST(FakePlatformWait, EndsAtTheFirstQueuedWorkOrItsBound) {
+  struct Case {
+    const char *name;
+    uint32_t postDelayMs; // 0: nothing posted
+    uint32_t boundMs;
+    uint32_t endsAtMs;
+    int ran;
+  };
+  const Case cases[] = {
+      {"posted 1 ms into a 10 ms wait", 1, 10, 1, 1},
+      {"posted at the bound", 10, 10, 10, 1},
+      {"posted after the bound", 11, 10, 10, 0},
+      {"nothing posted", 0, 10, 10, 0},
+      {"a zero bound pumps at once", 0, 0, 0, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    TFakePlatform platform;
+    platform.SetPumpCostUs(0);
+    int ran = 0;
+    if (c.postDelayMs != 0) {
+      platform.Post([&] { ++ran; }, c.postDelayMs);
+    }
+    platform.WaitAndPump(c.boundMs);
+    EXPECT_EQ(platform.TickCount(), c.endsAtMs);
+    EXPECT_EQ(ran, c.ran);
+    EXPECT_EQ(platform.PumpCount(), 1u);
+    EXPECT_EQ(platform.WaitCount(), 1u);
+  }
+}
+
+TEST(FakePlatformWait, WorkAlreadyQueuedEndsTheWaitAtOnce) {
+  TFakePlatform platform;
+  platform.SetPumpCostUs(0);
+  int ran = 0;
+  platform.Post([&] { ++ran; });
+  platform.WaitAndPump(50);
+  EXPECT_EQ(ran, 1);
+  EXPECT_EQ(platform.TickCount(), 0u);
+}
+
+TEST(FakePlatformWait, ATimerFallingDueEndsTheWait) {
+  TFakePlatform platform;
+  platform.SetPumpCostUs(0);
+  int fired = 0;
+  auto timer = platform.CreateTimer(7, [&] { ++fired; });
+  timer->SetEnabled(true);
+  platform.WaitAndPump(20);
+  EXPECT_EQ(platform.TickCount(), 7u);
+  EXPECT_EQ(fired, 1);
+}
+
 TEST(FakePlatformRecords, MessageBoxesAndWindowTexts) {
   TFakePlatform platform;
   platform.ShowMessageBox(u"Error opening COM3!\r\nplease select other ports.", u"", TMessageBoxIcon::Error);

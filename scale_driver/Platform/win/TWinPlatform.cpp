@@ -9,6 +9,14 @@
 namespace pondrex {
 
 namespace {
+// Whether a quit request waits in this thread's queue for the host's own
+// loop. The queue then always reports input, so a wait for a message would
+// return at once and the caller's wait would spin.
+bool QuitPending() {
+  MSG message;
+  return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
 const wchar_t *Wide(const std::u16string &text) {
   return reinterpret_cast<const wchar_t *>(text.c_str());
 }
@@ -26,6 +34,17 @@ void TWinPlatform::PumpMessages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+}
+
+void TWinPlatform::WaitAndPump(uint32_t ms) {
+  if (QuitPending()) {
+    ::Sleep(ms);
+  } else {
+    // MWMO_INPUTAVAILABLE: also return for messages that are already queued,
+    // not only for those that arrive from now on.
+    MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+  PumpMessages();
 }
 
 void TWinPlatform::Sleep(uint32_t ms) {

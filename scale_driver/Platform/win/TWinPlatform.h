@@ -10,6 +10,7 @@ namespace pondrex {
 class TWinPlatform final : public IPlatform {
 public:
   void PumpMessages() override;
+  void WaitAndPump(uint32_t ms) override;
   void Sleep(uint32_t ms) override;
   uint32_t TickCount() override;
   std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) override;

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -105,6 +106,19 @@ TEST_F(LinkOnComPort, AcknowledgedCommandSucceeds) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].bytes, TareFrame);
   EXPECT_EQ(frames[0].baud, 9600u);
+}
+
+TEST_F(LinkOnComPort, PortThatDoesNotExistFailsTheOpenAndTheLogSaysWhy) {
+  link->SetCommname(u"COM99");
+  link->Open();
+  EXPECT_FALSE(link->Active());
+  EXPECT_EQ(recorded.errors, std::vector<int32_t>{-2});
+  // The fixed text and the system's error code, whatever number Wine gives.
+  const std::string prefix = "Error opening serial port (system error ";
+  const auto &lines = link->Log().Lines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string &line) {
+    return line.starts_with(prefix) && line.size() > prefix.size() + 1 && line[prefix.size()] != '0';
+  })) << ::testing::PrintToString(std::vector<std::string>(lines.begin(), lines.end()));
 }
 
 TEST_F(LinkOnComPort, RefusedCommandRaisesTheScalesCode) {

@@ -4,6 +4,7 @@
 // between two characters. The test runs with a Chinese locale, which gives
 // the process that code page.
 #include "PeerClient.h"
+#include "Pondrex.h"
 #include "PondrexExports.h"
 
 #include <windows.h>
@@ -59,7 +60,7 @@ TEST(PondrexDoubleByteCodePage, WeightTextIsCutWithinTheBufferBetweenCharacters)
   pondrex.call("GetWeight"); // the open's weight text
 
   scale.push(longWeightFrame());
-  std::array<char, 16 + 35 + 16> memory;
+  std::array<char, 16 + PONDREX_WEIGHT_BUFFER_SIZE + 16> memory;
   memory.fill('\xCC');
   char *buffer = memory.data() + 16;
   EXPECT_EQ(pondrex.result("GetWeightEx", {slotOf(buffer)}), -1);

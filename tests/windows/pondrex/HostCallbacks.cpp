@@ -97,7 +97,7 @@ extern "C" void __stdcall onOpBoxCountryCodeInfo(int32_t code) {
   record("OPBOXCOUNTRYCODEINFO", esp, format("code=%d", code));
 }
 
-template <typename Function> uint32_t slot(Function *function) {
+template <typename Proc> uint32_t slot(Proc function) {
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(function));
 }
 
@@ -118,16 +118,23 @@ std::vector<std::string> hostCallbackTexts(const char *name) {
   return texts;
 }
 
+// Each callback has the type that Pondrex.h gives its name: a callback of
+// another signature does not convert.
+HostCallbackProcs hostCallbackProcs() {
+  return {&onSensorErr, &onSensorInfo, &onOpBoxInfo, &onLeadInfo, &onIs1Info, &onTemCompensateInfo};
+}
+
 HostCallbackSlots hostCallbackSlots() {
-  return {slot(&onSensorErr), slot(&onSensorInfo), slot(&onOpBoxInfo),
-          slot(&onLeadInfo),  slot(&onIs1Info),    slot(&onTemCompensateInfo)};
+  const HostCallbackProcs procs = hostCallbackProcs();
+  return {slot(procs.sensorErr), slot(procs.sensorInfo), slot(procs.opBoxInfo),
+          slot(procs.leadInfo),  slot(procs.is1Info),    slot(procs.temCompensateInfo)};
 }
 
 uint32_t rkvIs1InfoSlot() {
-  return slot(&onRkvIs1Info);
+  return slot<TPondrexRkvIs1InfoProc>(&onRkvIs1Info);
 }
 uint32_t opBoxCountryCodeInfoSlot() {
-  return slot(&onOpBoxCountryCodeInfo);
+  return slot<TPondrexOpBoxCountryCodeInfoProc>(&onOpBoxCountryCodeInfo);
 }
 
 } // namespace pos::test

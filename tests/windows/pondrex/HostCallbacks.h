@@ -5,6 +5,8 @@
 // bytes than the caller pushed would move it on every call).
 #pragma once
 
+#include "Pondrex.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,8 +24,18 @@ std::vector<HostCallbackCall> &hostCallbackCalls();
 // The texts of the calls of one callback (all when name is null).
 std::vector<std::string> hostCallbackTexts(const char *name = nullptr);
 
-// The callbacks as 32-bit slots, in the order Config takes them:
-// SENSORERR, SENSORINFO, OPBOXINFO, LEADINFO, IS1INFO, TEMCOMPENSATEINFO.
+// The callbacks in the order Config takes them: SENSORERR, SENSORINFO,
+// OPBOXINFO, LEADINFO, IS1INFO, TEMCOMPENSATEINFO; with the types of
+// Pondrex.h, and as 32-bit slots.
+struct HostCallbackProcs {
+  TPondrexSensorErrProc sensorErr;
+  TPondrexSensorInfoProc sensorInfo;
+  TPondrexOpBoxInfoProc opBoxInfo;
+  TPondrexLeadInfoProc leadInfo;
+  TPondrexIs1InfoProc is1Info;
+  TPondrexTemCompensateInfoProc temCompensateInfo;
+};
+HostCallbackProcs hostCallbackProcs();
 struct HostCallbackSlots {
   uint32_t sensorErr, sensorInfo, opBoxInfo, leadInfo, is1Info, temCompensateInfo;
 };

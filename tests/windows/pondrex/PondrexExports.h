@@ -5,12 +5,20 @@
 #pragma once
 
 #include "LoadedModule.h"
+#include "Pondrex.h"
 #include "StdcallProbe.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <type_traits>
 #include <vector>
+
+// Calls the export that Pondrex.h declares as name with typed arguments, as
+// a host compiled against the header does, through the probe:
+//   PONDREX_INVOKE(pondrex, OpenDevice, "COM7", 9600)
+#define PONDREX_INVOKE(exports, name, ...)                                                                   \
+  (exports).invoke(static_cast<decltype(&name)>(nullptr), #name __VA_OPT__(, ) __VA_ARGS__)
 
 namespace pos::test {
 
@@ -39,10 +47,28 @@ public:
     return static_cast<int32_t>(call(name, slots));
   }
 
+  // The same with the arguments of the prototype that the first argument's
+  // type gives: each converted to its parameter's type, then to its slot.
+  template <typename Result, typename... Params, typename... Args>
+  uint32_t invoke(Result(PONDREX_CALL *)(Params...), const char *name, Args &&...args) {
+    static_assert(sizeof...(Params) == sizeof...(Args), "the prototype takes another number of arguments");
+    static_assert(((sizeof(Params) <= sizeof(uint32_t)) && ...), "an argument wider than one slot");
+    return call(name, {slotOfArgument<Params>(std::forward<Args>(args))...});
+  }
+
   // Missing exports and unbalanced calls so far.
   const std::vector<std::string> &faults() const { return faults_; }
 
 private:
+  template <typename Param, typename Arg> static uint32_t slotOfArgument(Arg &&arg) {
+    const Param value = arg;
+    if constexpr (std::is_pointer_v<Param>) {
+      return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(value));
+    } else {
+      return static_cast<uint32_t>(value);
+    }
+  }
+
   const LoadedModule &dll_;
   std::vector<std::string> faults_;
 };

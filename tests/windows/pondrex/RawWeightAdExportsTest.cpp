@@ -3,6 +3,7 @@
 // stdcall, with the host's own buffers between guard bytes.
 #include "HostCallbacks.h"
 #include "PeerClient.h"
+#include "Pondrex.h"
 #include "PondrexExports.h"
 
 #include <windows.h>
@@ -220,7 +221,7 @@ TEST_F(PondrexRawWeightAd, TareAndZeroPairsAreWrittenTwiceAndAlwaysSucceed) {
 }
 
 TEST_F(PondrexRawWeightAd, ClosedLinkWritesNothing) {
-  GuardedBuffers<6, 2> buffers;
+  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> buffers;
   const auto [result, took] = timed("ChangeProtocol", {1});
   EXPECT_EQ(result, 0);
   EXPECT_LT(took, 100u);
@@ -249,11 +250,11 @@ TEST_F(PondrexRawWeightAd, WeightTextIsHandedOutOnceThenNothing) {
   EXPECT_EQ(narrow("GetWeight"), nullptr);
 
   // GetWeightEx waits for the next frame itself.
-  GuardedBuffers<35> buffer;
+  GuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> buffer;
   scale_.push(frame);
   EXPECT_EQ(pondrex_->result("GetWeightEx", {buffer.slot(0)}), -1);
   EXPECT_EQ(buffer.text(0), "S,-,  1.25,kg,48");
-  GuardedBuffers<35> untouched;
+  GuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> untouched;
   const auto [result, took] = timed("__GetWeightEx", {untouched.slot(0)});
   EXPECT_EQ(result, 0);
   EXPECT_GE(took, 950u);
@@ -309,19 +310,19 @@ TEST_F(PondrexRawWeightAd, FrameReadsReturnTheValuesOfTheAdFrameThatAnswers) {
   scale_.reply(TareZeroAdRequest, AdU9);
   scale_.reply(FullAdRequest, AdU8);
 
-  GuardedBuffers<6, 3> multi;
+  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 3> multi;
   EXPECT_EQ(pondrex_->result("__ReadMultiAD", {multi.slot(0), multi.slot(1), multi.slot(2)}), -1);
   EXPECT_EQ(multi.text(0) + " " + multi.text(1) + " " + multi.text(2), "258 V12 65534");
   EXPECT_EQ(received(1), (Entries{{"raw", MultiAdRequest}}));
 
   scale_.clear();
-  GuardedBuffers<6, 2> tareZero;
+  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> tareZero;
   EXPECT_EQ(pondrex_->result("__ReadTZAD", {tareZero.slot(0), tareZero.slot(1)}), -1);
   EXPECT_EQ(tareZero.text(0) + " " + tareZero.text(1), "515 16");
   EXPECT_EQ(received(1), (Entries{{"raw", TareZeroAdRequest}}));
 
   scale_.clear();
-  GuardedBuffers<6> full;
+  GuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
   EXPECT_EQ(pondrex_->result("__ReadFullAD", {full.slot(0)}), -1);
   EXPECT_EQ(full.text(0), "65534");
   EXPECT_EQ(received(1), (Entries{{"raw", FullAdRequest}}));
@@ -330,7 +331,7 @@ TEST_F(PondrexRawWeightAd, FrameReadsReturnTheValuesOfTheAdFrameThatAnswers) {
 
 TEST_F(PondrexRawWeightAd, SilentScaleGetsTheAdRequestResentAndNoBufferIsWritten) {
   openScale();
-  GuardedBuffers<6> full;
+  GuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
   const auto [result, took] = timed("__ReadFullAD", {full.slot(0)});
   EXPECT_EQ(result, 0);
   EXPECT_GE(took, 1100u);

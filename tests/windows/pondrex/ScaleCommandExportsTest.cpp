@@ -5,6 +5,7 @@
 // the expected code and data (ECR ID, header sum and CRC included).
 #include "HostCallbacks.h"
 #include "PeerClient.h"
+#include "Pondrex.h"
 #include "PondrexExports.h"
 
 #include <windows.h>
@@ -317,19 +318,19 @@ TEST_F(PondrexScaleCommands, IdentityReadsHandOutWhatTheScaleAnswered) {
 
 TEST_F(PondrexScaleCommands, NumberBuffersGetTheNumberAndNothingBeyondOrNothingOnFailure) {
   scale_.on(0x911C0000, ScaleReply::withData(ascii("SN0123456789", 16)));
-  GuardedBuffer<13> sensorNo;
+  GuardedBuffer<PONDREX_SENSOR_NO_BUFFER_SIZE> sensorNo;
   EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), sensorNo.slot()}), -1);
   EXPECT_EQ(sensorNo.text(), "SN0123456789");
   EXPECT_TRUE(sensorNo.guardsKept());
 
   scale_.on(0x911B0000, ScaleReply::withData(ascii("TQ90123456789", 16)));
-  GuardedBuffer<14> scaleNo;
+  GuardedBuffer<PONDREX_SCALE_NO_BUFFER_SIZE> scaleNo;
   EXPECT_EQ(pondrex_->result("__GetScaleNo", {slotOf(EcrId), scaleNo.slot()}), -1);
   EXPECT_EQ(scaleNo.text(), "TQ90123456789");
   EXPECT_TRUE(scaleNo.guardsKept());
 
   scale_.on(0x911C0000, ScaleReply::refuse(0x0005));
-  GuardedBuffer<13> refused;
+  GuardedBuffer<PONDREX_SENSOR_NO_BUFFER_SIZE> refused;
   EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), refused.slot()}), 0);
   EXPECT_EQ(refused.text(), "untouched");
   EXPECT_TRUE(refused.guardsKept());
@@ -337,7 +338,7 @@ TEST_F(PondrexScaleCommands, NumberBuffersGetTheNumberAndNothingBeyondOrNothingO
 
 TEST_F(PondrexScaleCommands, WindLevelIsReadInTwoPackets) {
   scale_.on(0xA0030000, {ScaleReply::withData({1, 2, 3, 4}), ScaleReply::withData({0, 0, 0, 7})});
-  GuardedBuffer<15> level;
+  GuardedBuffer<PONDREX_WIND_LEVEL_BUFFER_SIZE> level;
   EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), level.slot()}), -1);
   EXPECT_EQ(level.text(), "7");
   EXPECT_TRUE(level.guardsKept());
@@ -345,7 +346,7 @@ TEST_F(PondrexScaleCommands, WindLevelIsReadInTwoPackets) {
 
   reset();
   scale_.on(0xA0030000, ScaleReply::refuse(0x0002));
-  GuardedBuffer<15> refused;
+  GuardedBuffer<PONDREX_WIND_LEVEL_BUFFER_SIZE> refused;
   EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), refused.slot()}), 0);
   EXPECT_EQ(refused.text(), "untouched");
   Sleep(150);
@@ -440,13 +441,13 @@ TEST_F(PondrexScaleCommands, TareReadsHandOutTheTareOfTheMeasurement) {
   EXPECT_EQ(std::wstring(tare), L"1");
   EXPECT_EQ(hostCallbackTexts(), Texts{MeasurementText});
 
-  GuardedBuffer<32> buffer;
+  GuardedBuffer<PONDREX_TARE_BUFFER_SIZE> buffer;
   EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), buffer.slot()}), -1);
   EXPECT_EQ(buffer.text(), "1");
   EXPECT_TRUE(buffer.guardsKept());
 
   scale_.on(0x80020000, ScaleReply::refuse(0x0004));
-  GuardedBuffer<32> refused;
+  GuardedBuffer<PONDREX_TARE_BUFFER_SIZE> refused;
   EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), refused.slot()}), 0);
   EXPECT_EQ(refused.text(), "untouched");
   // The plain form hands out the tare it holds, whatever the read did.

@@ -1,6 +1,7 @@
 // Pondrex.dll as a host sees it: loaded by file name, its text self-test
 // exports bound by their undecorated names and called as stdcall.
 #include "LoadedModule.h"
+#include "Pondrex.h"
 #include "StdcallProbe.h"
 
 #include <gtest/gtest.h>
@@ -54,13 +55,14 @@ TEST_F(PondrexTextSelfTest, GetUtf8ReturnsFiveCharactersAndTwoZeroUnits) {
 TEST_F(PondrexTextSelfTest, GetUtf8ExWritesExactlyTenBytesAndReturnsOneByteTrue) {
   constexpr size_t kGuard = 16;
   constexpr uint8_t kUntouched = 0xCC;
-  std::vector<uint8_t> memory(kGuard + 10 + kGuard, kUntouched);
+  std::vector<uint8_t> memory(kGuard + PONDREX_UTF8EX_BUFFER_SIZE + kGuard, kUntouched);
   const auto outcome = callStdcall(getUtf8Ex_, {slotOf(memory.data() + kGuard)});
   EXPECT_TRUE(outcome.balanced()) << "stack moved by " << outcome.stackDelta;
   EXPECT_EQ(outcome.eax & 0xFF, 1u);
 
   std::vector<uint8_t> expected(memory.size(), kUntouched);
-  const uint8_t text[10] = {0x6D, 0x05, 0x76, 0x05, 0x71, 0x05, 0x78, 0x05, 0x80, 0x05};
+  const uint8_t text[PONDREX_UTF8EX_BUFFER_SIZE] = {0x6D, 0x05, 0x76, 0x05, 0x71,
+                                                    0x05, 0x78, 0x05, 0x80, 0x05};
   std::memcpy(expected.data() + kGuard, text, sizeof(text));
   EXPECT_EQ(memory, expected);
 }

@@ -16,8 +16,9 @@ namespace pondrex {
 
 class TReadThread {
 public:
-  // The thread, created suspended; null when it cannot be created. The three
-  // handles stay owned by the component and outlive the thread.
+  // The thread, created suspended; null when it cannot be created, with the
+  // reason in GetLastError. The three handles stay owned by the component
+  // and outlive the thread.
   static std::unique_ptr<TReadThread> Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow);
   // Use Create; public only for std::make_unique.
   TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow);

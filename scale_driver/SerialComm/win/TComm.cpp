@@ -64,7 +64,7 @@ TComm::TComm() {
   FHWnd.reset(CreateWindowExW(0, kWindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                               ModuleInstance(), nullptr));
   if (!FHWnd) {
-    throw ECommsError("Unable to create the serial component window");
+    throw ECommsError("Unable to create the serial component window", GetLastError());
   }
   SetWindowLongPtrW(FHWnd.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
@@ -93,13 +93,17 @@ void TComm::StartComm() {
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED,
                                 nullptr));
   if (!port) {
-    throw ECommsError("Error opening serial port");
+    throw ECommsError("Error opening serial port", GetLastError());
   }
-  if (GetFileType(port.get()) != FILE_TYPE_CHAR) {
-    throw ECommsError("File handle is not a comm handle ");
+  // A file that is no character device is no system failure: code 0,
+  // unless the system could not tell the type.
+  const DWORD fileType = GetFileType(port.get());
+  if (fileType != FILE_TYPE_CHAR) {
+    throw ECommsError("File handle is not a comm handle ",
+                      fileType == FILE_TYPE_UNKNOWN ? GetLastError() : 0);
   }
   if (!SetupComm(port.get(), kCommBufferSize, kCommBufferSize)) {
-    throw ECommsError("Cannot setup comm buffer");
+    throw ECommsError("Cannot setup comm buffer", GetLastError());
   }
   PurgeComm(port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   FSendDataEmpty = true;
@@ -108,20 +112,21 @@ void TComm::StartComm() {
 
   UniqueHandle closeEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!closeEvent) {
-    throw ECommsError("Unable to create event");
+    throw ECommsError("Unable to create event", GetLastError());
   }
   std::unique_ptr<TReadThread> readThread = TReadThread::Create(port.get(), closeEvent.get(), FHWnd.get());
   if (!readThread) {
-    throw ECommsError("Unable to create read thread");
+    throw ECommsError("Unable to create read thread", GetLastError());
   }
   SetThreadPriority(readThread->Handle(), THREAD_PRIORITY_HIGHEST);
   std::unique_ptr<TWriteThread> writeThread =
       TWriteThread::Create(port.get(), closeEvent.get(), FHWnd.get(), &FSendDataEmpty);
   if (!writeThread) {
+    const DWORD error = GetLastError();
     // The read thread never ran: releasing it lets it end at once.
     SetEvent(closeEvent.get());
     readThread.reset();
-    throw ECommsError("Unable to create write thread");
+    throw ECommsError("Unable to create write thread", error);
   }
   SetThreadPriority(writeThread->Handle(), THREAD_PRIORITY_ABOVE_NORMAL);
 

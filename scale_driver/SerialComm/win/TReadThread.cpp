@@ -21,6 +21,8 @@ std::unique_ptr<TReadThread> TReadThread::Create(HANDLE commFile, HANDLE closeEv
   try {
     thread = std::make_unique<TReadThread>(commFile, closeEvent, commWindow);
   } catch (const std::bad_alloc &) {
+    // The caller reports the system's error code of the failure.
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   if (!thread->thread_.Create(&TReadThread::Run, thread.get())) {

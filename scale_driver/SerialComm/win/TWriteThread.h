@@ -17,8 +17,8 @@ namespace pondrex {
 class TWriteThread {
 public:
   // The thread, created suspended; null when it (or its ready event) cannot
-  // be created. The handles and the flag stay owned by the component and
-  // outlive the thread.
+  // be created, with the reason in GetLastError. The handles and the flag
+  // stay owned by the component and outlive the thread.
   static std::unique_ptr<TWriteThread> Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow,
                                               std::atomic<bool> *sendDataEmpty);
   // Use Create; public only for std::make_unique.

@@ -15,6 +15,8 @@ std::unique_ptr<TWriteThread> TWriteThread::Create(HANDLE commFile, HANDLE close
   try {
     thread = std::make_unique<TWriteThread>(commFile, closeEvent, commWindow, sendDataEmpty);
   } catch (const std::bad_alloc &) {
+    // The caller reports the system's error code of the failure.
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   thread->readyEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));

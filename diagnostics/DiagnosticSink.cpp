@@ -1,0 +1,14 @@
+#include "DiagnosticSink.h"
+
+namespace tavrel {
+
+std::u16string DecimalText(uint64_t value) {
+  std::u16string digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+} // namespace tavrel

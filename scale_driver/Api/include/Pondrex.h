@@ -1,0 +1,327 @@
+/*
+ * Pondrex.h: the exported functions of Pondrex.dll, the 32-bit Windows
+ * driver of Pelqo weighing scales.
+ *
+ * Binding. Pondrex.dll exports every function under the undecorated name
+ * declared here. Load it by file name and bind each export by name with
+ * GetProcAddress; in C++, decltype(&Name) is the pointer type to bind it to.
+ *
+ * Calling convention. Every export and every callback is stdcall
+ * (PONDREX_CALL): arguments are pushed right to left and the callee removes
+ * them. Every argument takes one 32-bit slot (a double two); a byte or
+ * 16-bit argument uses only the low 8 or 16 bits of its slot.
+ *
+ * Threads. The host makes every call on the thread that loaded the
+ * library, and that thread pumps its messages (its own message loop, the
+ * waits of the exports, or DoEvents): data that the scale sends reaches the
+ * driver only then. Callbacks run on that thread, inside the export that
+ * pumps, so a callback may run before an export returns. A callback calls
+ * no export that talks to the scale.
+ *
+ * Results. Unless its comment says otherwise, an export returns -1 for
+ * success and 0 for failure. Errors of the link also reach the SENSORERR
+ * callback: -1 link not open, -2 open failed, 50008 retrying, 50004 retries
+ * used up, 50007 send failed, 1 to 6 frame errors over UDP, and the scale's
+ * own refusal codes.
+ *
+ * Texts. Arguments are zero-terminated single-byte texts in the system code
+ * page, except where a parameter is declared wchar_t (UTF-16). A text that
+ * the library hands out belongs to the library; the host never frees it. A
+ * returned text pointer stays valid until the next call of the same export;
+ * the out texts of GetEcrId, __GetEcrId, GetSensorNo and GetScaleNo stay
+ * valid for the life of the process; ReadTare hands out the driver's own
+ * tare text, valid until the tare next changes.
+ *
+ * Buffers. An export that writes into the host's buffer takes no size: the
+ * host provides at least the PONDREX_*_BUFFER_SIZE bytes given below, the
+ * terminating zero byte included. A text that would not fit is cut after
+ * its last whole character. A null buffer or out pointer is not written.
+ */
+#ifndef PONDREX_H
+#define PONDREX_H
+
+#if !defined(_WIN32) || defined(_WIN64)
+#error "Pondrex.dll is a 32-bit Windows library: include Pondrex.h in 32-bit Windows programs only"
+#endif
+
+#include <stddef.h>
+#include <stdint.h>
+
+#define PONDREX_CALL __stdcall
+
+/* The most that the buffer exports write, terminating zero byte included. */
+#define PONDREX_WEIGHT_BUFFER_SIZE 35     /* GetWeightEx, __GetWeightEx */
+#define PONDREX_TARE_BUFFER_SIZE 32       /* __ReadTare */
+#define PONDREX_SENSOR_NO_BUFFER_SIZE 13  /* __GetSensorNo */
+#define PONDREX_SCALE_NO_BUFFER_SIZE 14   /* __GetScaleNo */
+#define PONDREX_WIND_LEVEL_BUFFER_SIZE 15 /* __GetWindLevel */
+#define PONDREX_AD_BUFFER_SIZE 6          /* each buffer of __ReadFullAD, __ReadMultiAD, __ReadTZAD */
+#define PONDREX_UTF8EX_BUFFER_SIZE 10     /* __GetUTF8EX: exactly this many, no terminator */
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* --- Callbacks ----------------------------------------------------------
+ * Registered with Config (by position) or SetCallBackFunc (by name). Text
+ * arguments are valid only during the call. */
+
+/* "SENSORERR": an error code of the link, or the scale's refusal code. */
+typedef void(PONDREX_CALL *TPondrexSensorErrProc)(int32_t code);
+/* "SENSORINFO": a measurement result; the flag is a byte, zero-extended. */
+typedef void(PONDREX_CALL *TPondrexSensorInfoProc)(double net, double tare, double gross, int32_t mode,
+                                                   int32_t decimals, int32_t unit, int32_t oldAd,
+                                                   int32_t filterAd, int32_t zeroAd, int32_t weightAd,
+                                                   uint32_t flag);
+/* "OPBOXINFO": the OP box state. */
+typedef void(PONDREX_CALL *TPondrexOpBoxInfoProc)(int32_t softFlag, int32_t hardware, int32_t mainUnit,
+                                                  int32_t scaleType, int32_t precision, int32_t gravity);
+/* "LEADINFO": the certified or the real seal. */
+typedef void(PONDREX_CALL *TPondrexLeadInfoProc)(const char *version, int32_t year, int32_t month,
+                                                 int32_t day);
+/* "IS1INFO": an IS1 weight frame. */
+typedef void(PONDREX_CALL *TPondrexIs1InfoProc)(const char *status, const char *sign, const char *weight,
+                                                const char *unit, int32_t flag);
+/* "RKV_IS1INFO": an IS1 weight frame with its extension. */
+typedef void(PONDREX_CALL *TPondrexRkvIs1InfoProc)(const char *status, const char *sign, const char *weight,
+                                                   const char *unit, const char *price, const char *total,
+                                                   const char *keyValue, const char *weightSum,
+                                                   const char *tareWeight, const char *originalAd,
+                                                   const char *weightAd, const char *tareAd, int32_t number,
+                                                   int32_t flag);
+/* "TEMCOMPENSATEINFO": the OP box temperature-compensation table: the
+ * reply's parameter value, the function flag, the number of learned points,
+ * then value1, value2 and value3 of each of the 15 points. */
+#define PONDREX_POINT_(i) int32_t value1_##i, int32_t value2_##i, double value3_##i
+typedef void(PONDREX_CALL *TPondrexTemCompensateInfoProc)(
+    int32_t paraValue, int32_t functionFlag, int32_t learnedPoints, PONDREX_POINT_(1), PONDREX_POINT_(2),
+    PONDREX_POINT_(3), PONDREX_POINT_(4), PONDREX_POINT_(5), PONDREX_POINT_(6), PONDREX_POINT_(7),
+    PONDREX_POINT_(8), PONDREX_POINT_(9), PONDREX_POINT_(10), PONDREX_POINT_(11), PONDREX_POINT_(12),
+    PONDREX_POINT_(13), PONDREX_POINT_(14), PONDREX_POINT_(15));
+#undef PONDREX_POINT_
+/* "OPBOXCOUNTRYCODEINFO": the OP box country code. */
+typedef void(PONDREX_CALL *TPondrexOpBoxCountryCodeInfoProc)(int32_t countryCode);
+/* Any callback, as SetCallBackFunc takes it: cast the callback of the
+ * name's type to this type. "PROGRESSBAR" and "GETUSBDEVICE" are stored and
+ * never called. */
+typedef void(PONDREX_CALL *TPondrexProc)(void);
+
+/* --- Set-up and link control --------------------------------------------
+ * Config before the open: the link reads the retry count (attempts per
+ * command, default 5), the time-out (ms per attempt, default 5000) and the
+ * mode when it opens and sends. */
+
+/* No result. Overwrites all six slots, also with null. */
+void PONDREX_CALL Config(int32_t retryCount, int32_t timeOutMs, uint8_t debug,
+                         TPondrexSensorErrProc sensorErr, TPondrexSensorInfoProc sensorInfo,
+                         TPondrexOpBoxInfoProc opBoxInfo, TPondrexLeadInfoProc leadInfo,
+                         TPondrexIs1InfoProc is1Info, TPondrexTemCompensateInfoProc temCompensateInfo);
+/* As Config; when is1Routing is not zero, is1Info is a TPondrexRkvIs1InfoProc
+ * (cast) for "RKV_IS1INFO" and the "IS1INFO" slot keeps its value. */
+void PONDREX_CALL __Config(int32_t retryCount, int32_t timeOutMs, uint8_t debug,
+                           TPondrexSensorErrProc sensorErr, TPondrexSensorInfoProc sensorInfo,
+                           TPondrexOpBoxInfoProc opBoxInfo, TPondrexLeadInfoProc leadInfo,
+                           TPondrexIs1InfoProc is1Info, TPondrexTemCompensateInfoProc temCompensateInfo,
+                           uint8_t is1Routing);
+/* No result. The name in any case of its ASCII letters; a name that
+ * matches none changes nothing; a null callback clears the slot. Only
+ * __SetCallBackFunc knows "RKV_IS1INFO". */
+void PONDREX_CALL SetCallBackFunc(const char *name, TPondrexProc callback);
+void PONDREX_CALL __SetCallBackFunc(const char *name, TPondrexProc callback);
+/* The link's mode: 0 UDP, 1 serial port (default), 2 TCP, 3 USB, 4 USB
+ * printer port; takes effect at the next open. The result carries nothing. */
+int32_t PONDREX_CALL SetCommMode(uint8_t mode);
+int32_t PONDREX_CALL __SetCommMode(uint8_t mode);
+/* Always -1. */
+int32_t PONDREX_CALL SetUsbDeviceStr(const char *deviceString);
+int32_t PONDREX_CALL __SetUsbDeviceStr(const char *deviceString);
+/* -1 and the device list through *devices when the link reports devices;
+ * otherwise 0, and *devices is not written. */
+int32_t PONDREX_CALL EnumUsbDeviceStr(const wchar_t **devices);
+int32_t PONDREX_CALL __EnumUsbDeviceStr(const char **devices);
+/* Closes the link; always -1. */
+int32_t PONDREX_CALL CloseDevice(void);
+int32_t PONDREX_CALL __Close(void);
+/* The baud search: brings the scale to the rate of the open. */
+int32_t PONDREX_CALL Connection(const char *ecrId);
+int32_t PONDREX_CALL __Connection(const char *ecrId);
+int32_t PONDREX_CALL Disconnection(const char *ecrId);
+int32_t PONDREX_CALL __Disconnection(const char *ecrId);
+/* No result. Dispatches the messages already queued for the calling
+ * thread once: for hosts without a message loop of their own. */
+void PONDREX_CALL DoEvents(void);
+void PONDREX_CALL __DoEvents(void);
+
+/* --- Opening the scale --------------------------------------------------
+ * -1 when the link is open and a scale answered; the port stays open also
+ * when the result is 0, until CloseDevice. */
+int32_t PONDREX_CALL OpenDevice(const char *portName, int32_t baudRate);
+int32_t PONDREX_CALL __Open(const char *portName, int32_t baudRate);
+
+/* --- Scale commands -----------------------------------------------------
+ * One command each; -1 when the scale took it. The ECR ID is the scale's
+ * identity as decimal text. A byte or 16-bit parameter goes into the
+ * command code. The data that a read brings back reaches its callback
+ * before the export returns. */
+int32_t PONDREX_CALL Frequency(uint8_t frequency, const char *ecrId);
+int32_t PONDREX_CALL __Frequency(uint8_t frequency, const char *ecrId);
+/* Reads a measurement result: SENSORINFO, GetWeightPB. */
+int32_t PONDREX_CALL Weight(const char *ecrId);
+int32_t PONDREX_CALL __Weight(const char *ecrId);
+int32_t PONDREX_CALL Zero(const char *ecrId);
+int32_t PONDREX_CALL Tare(const char *ecrId);
+/* Zero and tare by one raw byte (0xFD, 0xFE) and a short wait for the
+ * scale's answer; the argument is not read. */
+int32_t PONDREX_CALL __Zero(uint32_t unused);
+int32_t PONDREX_CALL __Tare(uint32_t unused);
+int32_t PONDREX_CALL Taref(uint16_t presetTare, const char *ecrId);
+int32_t PONDREX_CALL __Taref(uint16_t presetTare, const char *ecrId);
+int32_t PONDREX_CALL ExitTare(const char *ecrId);
+int32_t PONDREX_CALL __ExitTare(const char *ecrId);
+int32_t PONDREX_CALL ZeroStudy(const char *ecrId);
+int32_t PONDREX_CALL __ZeroStudy(const char *ecrId);
+int32_t PONDREX_CALL FullWeightStudy(const char *ecrId);
+int32_t PONDREX_CALL __FullWeightStudy(const char *ecrId);
+int32_t PONDREX_CALL study25weight(const char *ecrId);
+int32_t PONDREX_CALL __study25weight(const char *ecrId);
+int32_t PONDREX_CALL __study13weight(const char *ecrId);
+int32_t PONDREX_CALL __study23weight(const char *ecrId);
+int32_t PONDREX_CALL LinearityStudy(const char *ecrId);
+int32_t PONDREX_CALL __LinearityStudy(const char *ecrId);
+/* Gravity adjustment: flag and city IDs are bytes, the gravity values
+ * signed. */
+int32_t PONDREX_CALL Adjust(uint8_t aFlag, uint8_t aCityId, int32_t aValue, uint8_t bCityId, int32_t bValue,
+                            const char *ecrId);
+int32_t PONDREX_CALL __Adjust(uint8_t aFlag, uint8_t aCityId, int32_t aValue, uint8_t bCityId, int32_t bValue,
+                              const char *ecrId);
+int32_t PONDREX_CALL FullWeightf(uint8_t fullRange, const char *ecrId);
+int32_t PONDREX_CALL __FullWeightf(uint8_t fullRange, const char *ecrId);
+int32_t PONDREX_CALL PrecisionValue(uint8_t precision, const char *ecrId);
+int32_t PONDREX_CALL __PrecisionValue(uint8_t precision, const char *ecrId);
+int32_t PONDREX_CALL SetUnitValue(uint8_t unit, const char *ecrId);
+int32_t PONDREX_CALL __SetUnitValue(uint8_t unit, const char *ecrId);
+int32_t PONDREX_CALL SetWindLevel(uint8_t level, const char *ecrId);
+int32_t PONDREX_CALL __SetWindLevel(uint8_t level, const char *ecrId);
+/* Writes at most PONDREX_WIND_LEVEL_BUFFER_SIZE bytes. */
+int32_t PONDREX_CALL __GetWindLevel(const char *ecrId, char *buffer);
+int32_t PONDREX_CALL TemperatureExpiation(uint8_t on, const char *ecrId);
+int32_t PONDREX_CALL __TemperatureExpiation(uint8_t on, const char *ecrId);
+int32_t PONDREX_CALL ClearTemperatureValue(const char *ecrId);
+int32_t PONDREX_CALL __ClearTemperatureValue(const char *ecrId);
+/* Reads the OP box temperature-compensation table: TEMCOMPENSATEINFO. */
+int32_t PONDREX_CALL Temperatureex(const char *ecrId);
+int32_t PONDREX_CALL __Temperatureex(const char *ecrId);
+/* Writes the table from the file (UTF-16 name) in 32-byte blocks. */
+int32_t PONDREX_CALL SetTemperatureex(const wchar_t *fileName, const char *ecrId);
+int32_t PONDREX_CALL __SetTemperatureex(const wchar_t *fileName, const char *ecrId);
+/* The numbers are sent in fields of 12 (sensor) and 13 bytes (scale). */
+int32_t PONDREX_CALL SetSensorNo(const char *number, const char *ecrId);
+int32_t PONDREX_CALL __SetSensorNo(const char *number, const char *ecrId);
+int32_t PONDREX_CALL SetScaleNo(const char *number, const char *ecrId);
+int32_t PONDREX_CALL __SetScaleNo(const char *number, const char *ecrId);
+/* -1 when a text came back through *text (valid for the life of the
+ * process), else 0 and null. */
+int32_t PONDREX_CALL GetEcrId(const char *ecrId, const char **text);
+int32_t PONDREX_CALL __GetEcrId(const char *ecrId, const char **text);
+int32_t PONDREX_CALL GetSensorNo(const char *ecrId, const char **text);
+int32_t PONDREX_CALL GetScaleNo(const char *ecrId, const char **text);
+/* Write at most PONDREX_SENSOR_NO_BUFFER_SIZE and
+ * PONDREX_SCALE_NO_BUFFER_SIZE bytes; the buffer is untouched on 0. */
+int32_t PONDREX_CALL __GetSensorNo(const char *ecrId, char *buffer);
+int32_t PONDREX_CALL __GetScaleNo(const char *ecrId, char *buffer);
+/* *tare receives the driver's own tare text (UTF-16), or null, whatever
+ * the result. */
+int32_t PONDREX_CALL ReadTare(const char *ecrId, const wchar_t **tare);
+/* Writes at most PONDREX_TARE_BUFFER_SIZE bytes; the buffer is untouched
+ * on 0. */
+int32_t PONDREX_CALL __ReadTare(const char *ecrId, char *buffer);
+/* Seal information: LEADINFO. */
+int32_t PONDREX_CALL Getleadinfo(const char *ecrId);
+int32_t PONDREX_CALL __Getleadinfo(const char *ecrId);
+int32_t PONDREX_CALL GetleadinfoEx(const char *ecrId);
+int32_t PONDREX_CALL __GetleadinfoEx(const char *ecrId);
+/* OP box state: OPBOXINFO; country code: OPBOXCOUNTRYCODEINFO. */
+int32_t PONDREX_CALL GetOpBoxInfo(const char *ecrId);
+int32_t PONDREX_CALL __GetOpBoxInfo(const char *ecrId);
+int32_t PONDREX_CALL GetOpBoxCountryCode(const char *ecrId);
+int32_t PONDREX_CALL __GetOpBoxCountryCode(const char *ecrId);
+int32_t PONDREX_CALL SetOpBoxCountryCode(uint8_t countryCode, const char *ecrId);
+int32_t PONDREX_CALL __SetOpBoxCountryCode(uint8_t countryCode, const char *ecrId);
+int32_t PONDREX_CALL LoginfactoryMode(const char *ecrId);
+int32_t PONDREX_CALL __LoginfactoryMode(const char *ecrId);
+int32_t PONDREX_CALL LogoutfactoryMode(const char *ecrId);
+int32_t PONDREX_CALL __LogoutfactoryMode(const char *ecrId);
+int32_t PONDREX_CALL UnlockSafe(const char *ecrId);
+int32_t PONDREX_CALL __UnlockSafe(const char *ecrId);
+int32_t PONDREX_CALL lockSafe(const char *ecrId);
+int32_t PONDREX_CALL __lockSafe(const char *ecrId);
+int32_t PONDREX_CALL Rehab(const char *ecrId);
+int32_t PONDREX_CALL __Rehab(const char *ecrId);
+int32_t PONDREX_CALL Clearparameter(const char *ecrId);
+int32_t PONDREX_CALL __Clearparameter(const char *ecrId);
+int32_t PONDREX_CALL ResetOrigin(const char *ecrId);
+int32_t PONDREX_CALL __ResetOrigin(const char *ecrId);
+
+/* --- Raw writes ---------------------------------------------------------
+ * Fixed byte strings written to the scale without a frame. */
+
+/* Protocol switches by kind (only the low 16 bits count): 0 on a closed
+ * link, else -1 after 500 ms, also for a kind that writes nothing. */
+int32_t PONDREX_CALL ChangeProtocol(uint16_t kind);
+int32_t PONDREX_CALL __ChangeProtocol(uint16_t kind);
+int32_t PONDREX_CALL ChangePelqoProtocol(uint16_t kind);
+int32_t PONDREX_CALL __ChangePelqoProtocol(uint16_t kind);
+/* Always 0. */
+int32_t PONDREX_CALL SwitchProtocol(uint16_t kind);
+int32_t PONDREX_CALL __SwitchProtocol(uint16_t kind);
+int32_t PONDREX_CALL IdentifyHard(void);
+int32_t PONDREX_CALL __IdentifyHard(void);
+int32_t PONDREX_CALL __KQTare(void);
+int32_t PONDREX_CALL __KQZero(void);
+/* 1 when the scale took it, else 0. */
+int32_t PONDREX_CALL udeTare(void);
+int32_t PONDREX_CALL uCleart(void);
+/* Always 1. */
+int32_t PONDREX_CALL __udeTare(void);
+int32_t PONDREX_CALL __uCleart(void);
+
+/* --- Polled weights -----------------------------------------------------
+ * Each weight text is handed out once; null when there is none. */
+const char *PONDREX_CALL GetWeight(void);
+const char *PONDREX_CALL __GetWeight(void);
+/* Writes at most PONDREX_WEIGHT_BUFFER_SIZE bytes; the buffer is untouched
+ * on 0. */
+int32_t PONDREX_CALL GetWeightEx(char *buffer);
+int32_t PONDREX_CALL __GetWeightEx(char *buffer);
+/* The last measurement text (after Weight or a measurement the scale sent
+ * by itself). */
+const wchar_t *PONDREX_CALL GetWeightPB(void);
+const char *PONDREX_CALL __GetWeightPB(void);
+/* Ask the scale for a fresh weight frame and return its text, or null. */
+const wchar_t *PONDREX_CALL udeWeight(void);
+const char *PONDREX_CALL __udeWeight(void);
+
+/* --- AD reads -----------------------------------------------------------
+ * Each buffer receives at most PONDREX_AD_BUFFER_SIZE bytes and is
+ * untouched on 0. */
+
+/* Never null: an empty text when no value came. */
+const char *PONDREX_CALL __GetCurrentAD(void);
+const char *PONDREX_CALL __GetTareAD(void);
+int32_t PONDREX_CALL __ReadFullAD(char *fullAd);
+int32_t PONDREX_CALL __ReadMultiAD(char *zeroAd, char *version, char *fullAd);
+int32_t PONDREX_CALL __ReadTZAD(char *zeroAd, char *tareAd);
+
+/* --- Text self-test ----------------------------------------------------- */
+
+/* A fixed five-character UTF-16 text. */
+const wchar_t *PONDREX_CALL __GetUTF8(void);
+/* Copies exactly PONDREX_UTF8EX_BUFFER_SIZE bytes of that text (no
+ * terminator); returns 1 (0, writing nothing, for a null buffer). */
+uint8_t PONDREX_CALL __GetUTF8EX(uint8_t *buffer);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PONDREX_H */

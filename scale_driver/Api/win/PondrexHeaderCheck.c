@@ -1,0 +1,2 @@
+/* Pondrex.h compiles as C too, for hosts written in C. */
+#include "Pondrex.h"
