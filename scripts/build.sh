@@ -11,13 +11,14 @@ configure() { # tree [cmake args...]
   local tree=$1
   shift
   if [ ! -f "$build/$tree/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build/$tree" -DPOS_WINE_DIR="$build/wine" "$@" >/dev/null
+    cmake -S "$root" -B "$build/$tree" "$@" >/dev/null
   fi
 }
 
 configure native
-configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake"
-configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
+# The Windows trees run their tests under Wine in the prefix under build/wine.
+configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" -DPOS_WINE_DIR="$build/wine"
+configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DPOS_WINE_DIR="$build/wine"
 for tree in native win32 win64; do
   cmake --build "$build/$tree" -j "$jobs"
 done

@@ -11,3 +11,6 @@ ls -1 "$build/out"
 if [ -x "$root/tests/windows/demo/run-demo.sh" ]; then
   "$root/tests/windows/demo/run-demo.sh" "$build"
 fi
+if [ -x "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" ]; then
+  "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" "$build"
+fi

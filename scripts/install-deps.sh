@@ -7,6 +7,7 @@ packages=(
   cmake g++ make python3
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   wine wine32 wine64 xvfb xauth
+  fonts-wqy-zenhei imagemagick
   googletest
   openjdk-17-jdk-headless
 )

@@ -11,14 +11,14 @@ constexpr std::array<uint8_t, 10> kSampleUtf8 = {0xD5, 0xAD, 0xD5, 0xB6, 0xD5, 0
 
 } // namespace
 
-std::u16string selfTestWideText() {
-  std::u16string text = decodeUtf8(kSampleUtf8);
+std::u16string SelfTestWideText() {
+  std::u16string text = DecodeUtf8(kSampleUtf8);
   text.push_back(u'\0');
   return text;
 }
 
-std::array<uint8_t, 10> selfTestWideBytes() {
-  const std::u16string text = selfTestWideText();
+std::array<uint8_t, 10> SelfTestWideBytes() {
+  const std::u16string text = SelfTestWideText();
   std::array<uint8_t, 10> bytes{};
   for (size_t i = 0; i < bytes.size() / 2 && i < text.size(); ++i) {
     bytes[2 * i] = static_cast<uint8_t>(text[i] & 0xFF);

@@ -10,10 +10,10 @@ namespace pondrex {
 
 // The decoded sample with one U+0000 appended: six code units, so its
 // c_str() ends in two zero code units.
-std::u16string selfTestWideText();
+std::u16string SelfTestWideText();
 
 // The first ten bytes of that text as UTF-16LE: the five characters,
 // without a terminator.
-std::array<uint8_t, 10> selfTestWideBytes();
+std::array<uint8_t, 10> SelfTestWideBytes();
 
 } // namespace pondrex

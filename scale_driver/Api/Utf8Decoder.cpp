@@ -4,20 +4,20 @@ namespace pondrex {
 
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t Replacement = 0xFFFD;
 
 // What a lead byte announces: the sequence length, the payload bits it
 // carries, and the range allowed for the second byte (narrower than 80..BF
 // after E0, ED, F0 and F4, which rules out overlongs, surrogates and values
 // above U+10FFFF).
-struct Lead {
-  size_t length = 0; // 0: the byte cannot start a sequence
-  uint32_t bits = 0;
-  uint8_t secondLow = 0x80;
-  uint8_t secondHigh = 0xBF;
+struct TLeadByte {
+  size_t Length = 0; // 0: the byte cannot start a sequence
+  uint32_t Bits = 0;
+  uint8_t SecondLow = 0x80;
+  uint8_t SecondHigh = 0xBF;
 };
 
-Lead classify(uint8_t byte) {
+TLeadByte Classify(uint8_t byte) {
   if (byte >= 0xC2 && byte <= 0xDF) {
     return {2, byte & 0x1Fu};
   }
@@ -32,7 +32,7 @@ Lead classify(uint8_t byte) {
   return {};
 }
 
-void appendCodePoint(std::u16string &out, uint32_t codePoint) {
+void AppendCodePoint(std::u16string &out, uint32_t codePoint) {
   if (codePoint < 0x10000) {
     out.push_back(static_cast<char16_t>(codePoint));
     return;
@@ -44,7 +44,7 @@ void appendCodePoint(std::u16string &out, uint32_t codePoint) {
 
 } // namespace
 
-std::u16string decodeUtf8(std::span<const uint8_t> bytes) {
+std::u16string DecodeUtf8(std::span<const uint8_t> bytes) {
   std::u16string out;
   out.reserve(bytes.size());
   size_t pos = 0;
@@ -55,17 +55,17 @@ std::u16string decodeUtf8(std::span<const uint8_t> bytes) {
       ++pos;
       continue;
     }
-    const Lead lead = classify(first);
-    if (lead.length == 0) {
-      out.push_back(kReplacement);
+    const TLeadByte lead = Classify(first);
+    if (lead.Length == 0) {
+      out.push_back(Replacement);
       ++pos;
       continue;
     }
-    uint32_t codePoint = lead.bits;
-    uint8_t low = lead.secondLow;
-    uint8_t high = lead.secondHigh;
+    uint32_t codePoint = lead.Bits;
+    uint8_t low = lead.SecondLow;
+    uint8_t high = lead.SecondHigh;
     size_t taken = 1;
-    while (taken < lead.length && pos + taken < bytes.size()) {
+    while (taken < lead.Length && pos + taken < bytes.size()) {
       const uint8_t next = bytes[pos + taken];
       if (next < low || next > high) {
         break;
@@ -75,12 +75,12 @@ std::u16string decodeUtf8(std::span<const uint8_t> bytes) {
       high = 0xBF;
       ++taken;
     }
-    if (taken < lead.length) {
+    if (taken < lead.Length) {
       // The valid prefix read so far is one invalid subsequence; the byte
       // that broke it is looked at again as the start of the next one.
-      out.push_back(kReplacement);
+      out.push_back(Replacement);
     } else {
-      appendCodePoint(out, codePoint);
+      AppendCodePoint(out, codePoint);
     }
     pos += taken;
   }

@@ -13,6 +13,6 @@ namespace pondrex {
 // overlong form, an encoded surrogate, a value above U+10FFFF, the bytes
 // C0, C1 and F5 to FF) becomes one U+FFFD, and decoding goes on with the
 // next byte. Zero bytes decode to U+0000 like any other character.
-std::u16string decodeUtf8(std::span<const uint8_t> bytes);
+std::u16string DecodeUtf8(std::span<const uint8_t> bytes);
 
 } // namespace pondrex

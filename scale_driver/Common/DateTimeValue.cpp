@@ -6,7 +6,7 @@ namespace pondrex {
 
 namespace {
 
-constexpr int64_t kMillisecondsPerDay = 86400000;
+constexpr int64_t MillisecondsPerDay = 86400000;
 
 // Days from 1 January 1970 to a date of the proleptic Gregorian calendar.
 constexpr int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
@@ -31,9 +31,9 @@ void CivilFromDays(int64_t days, int32_t &year, int32_t &month, int32_t &day) {
 }
 
 // 30 December 1899 is day 0.
-constexpr int64_t kEpochFrom1970 = DaysFromCivil(1899, 12, 30);
-constexpr int64_t kFirstDay = DaysFromCivil(1, 1, 1) - kEpochFrom1970;
-constexpr int64_t kLastDay = DaysFromCivil(9999, 12, 31) - kEpochFrom1970;
+constexpr int64_t EpochFrom1970 = DaysFromCivil(1899, 12, 30);
+constexpr int64_t FirstDay = DaysFromCivil(1, 1, 1) - EpochFrom1970;
+constexpr int64_t LastDay = DaysFromCivil(9999, 12, 31) - EpochFrom1970;
 
 bool IsLeapYear(int32_t year) {
   return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -42,11 +42,11 @@ bool IsLeapYear(int32_t year) {
 } // namespace
 
 bool IsValidDate(int32_t year, int32_t month, int32_t day) {
-  static constexpr int32_t kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  static constexpr int32_t DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) {
     return false;
   }
-  const int32_t last = kDaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
+  const int32_t last = DaysInMonth[month - 1] + (month == 2 && IsLeapYear(year) ? 1 : 0);
   return day <= last;
 }
 
@@ -59,7 +59,7 @@ std::optional<TDateTime> EncodeDate(int32_t year, int32_t month, int32_t day) {
   if (!IsValidDate(year, month, day)) {
     return std::nullopt;
   }
-  return TDateTime{static_cast<double>(DaysFromCivil(year, month, day) - kEpochFrom1970)};
+  return TDateTime{static_cast<double>(DaysFromCivil(year, month, day) - EpochFrom1970)};
 }
 
 std::optional<TDateTime> EncodeTime(int32_t hour, int32_t minute, int32_t second, int32_t millisecond) {
@@ -67,7 +67,7 @@ std::optional<TDateTime> EncodeTime(int32_t hour, int32_t minute, int32_t second
     return std::nullopt;
   }
   const int64_t milliseconds = ((hour * 60 + minute) * 60 + second) * 1000LL + millisecond;
-  return TDateTime{static_cast<double>(milliseconds) / static_cast<double>(kMillisecondsPerDay)};
+  return TDateTime{static_cast<double>(milliseconds) / static_cast<double>(MillisecondsPerDay)};
 }
 
 std::optional<TDateTime> EncodeDateTime(const TDateTimeParts &parts) {
@@ -85,23 +85,23 @@ std::optional<TDateTimeParts> DecodeDateTime(TDateTime value) {
     return std::nullopt;
   }
   const double wholeDays = std::trunc(value.Value);
-  if (wholeDays < static_cast<double>(kFirstDay) || wholeDays > static_cast<double>(kLastDay)) {
+  if (wholeDays < static_cast<double>(FirstDay) || wholeDays > static_cast<double>(LastDay)) {
     return std::nullopt;
   }
   int64_t day = static_cast<int64_t>(wholeDays);
   int64_t milliseconds =
-      std::llround(std::fabs(value.Value - wholeDays) * static_cast<double>(kMillisecondsPerDay));
-  if (milliseconds >= kMillisecondsPerDay) {
+      std::llround(std::fabs(value.Value - wholeDays) * static_cast<double>(MillisecondsPerDay));
+  if (milliseconds >= MillisecondsPerDay) {
     // A time that rounds up to midnight belongs to the next day; the time of
     // day counts forward before day 0 as well.
-    milliseconds -= kMillisecondsPerDay;
+    milliseconds -= MillisecondsPerDay;
     day += 1;
-    if (day < kFirstDay || day > kLastDay) {
+    if (day < FirstDay || day > LastDay) {
       return std::nullopt;
     }
   }
   TDateTimeParts parts;
-  CivilFromDays(day + kEpochFrom1970, parts.Year, parts.Month, parts.Day);
+  CivilFromDays(day + EpochFrom1970, parts.Year, parts.Month, parts.Day);
   parts.Millisecond = static_cast<int32_t>(milliseconds % 1000);
   parts.Second = static_cast<int32_t>(milliseconds / 1000 % 60);
   parts.Minute = static_cast<int32_t>(milliseconds / 60000 % 60);

@@ -10,7 +10,7 @@ namespace pondrex {
 
 namespace {
 
-constexpr int kSignificantDigits = 15;
+constexpr int SignificantDigits = 15;
 
 std::u16string Widen(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());
@@ -69,7 +69,7 @@ std::string FloatToNarrowText(double value, char decimalSeparator) {
   // d.dddddddddddddde[+-]xx, correctly rounded to 15 significant digits.
   char buffer[40];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                    std::chars_format::scientific, kSignificantDigits - 1);
+                                    std::chars_format::scientific, SignificantDigits - 1);
   const std::string_view scientific(buffer, static_cast<size_t>(result.ptr - buffer));
   const size_t exponentMark = scientific.find('e');
   std::string digits;
@@ -87,7 +87,7 @@ std::string FloatToNarrowText(double value, char decimalSeparator) {
 
   std::string text = value < 0 ? "-" : "";
   const int digitCount = static_cast<int>(digits.size());
-  if (exponent >= -5 && exponent < kSignificantDigits) {
+  if (exponent >= -5 && exponent < SignificantDigits) {
     if (exponent >= 0) {
       const int integerDigits = exponent + 1;
       if (digitCount <= integerDigits) {
@@ -250,19 +250,19 @@ std::optional<double> TextToFloat(std::string_view text, char decimalSeparator) 
 std::optional<double> TextToFloat(std::u16string_view text, char16_t decimalSeparator) {
   // The separator may lie outside ASCII; it is handed on as a byte that no
   // ASCII text holds.
-  constexpr char kSeparatorMark = static_cast<char>(0x80);
+  constexpr char SeparatorMark = static_cast<char>(0x80);
   std::string narrow;
   narrow.reserve(text.size());
   for (char16_t c : text) {
     if (c == decimalSeparator) {
-      narrow.push_back(kSeparatorMark);
+      narrow.push_back(SeparatorMark);
     } else if (c > 0x7F) {
       return std::nullopt;
     } else {
       narrow.push_back(static_cast<char>(c));
     }
   }
-  return TextToFloat(std::string_view(narrow), kSeparatorMark);
+  return TextToFloat(std::string_view(narrow), SeparatorMark);
 }
 
 std::optional<double> TextToFloat(std::u16string_view text) {
@@ -280,8 +280,8 @@ std::optional<int64_t> RoundHalfEven(double value) {
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(below, 2.0) != 0.0)) {
     rounded = below + 1.0;
   }
-  constexpr double kTwoPow63 = 9223372036854775808.0;
-  if (rounded < -kTwoPow63 || rounded >= kTwoPow63) {
+  constexpr double TwoPow63 = 9223372036854775808.0;
+  if (rounded < -TwoPow63 || rounded >= TwoPow63) {
     return std::nullopt;
   }
   return static_cast<int64_t>(rounded);

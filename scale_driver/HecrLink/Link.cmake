@@ -17,5 +17,5 @@ pos_unit_test(hecrlink_link_test
   SOURCES tests/LinkTestSupport.cpp tests/TIS1Test.cpp tests/ReceivedFrameScanTest.cpp tests/EchoDetectorTest.cpp
           tests/LinkLogTest.cpp tests/LinkTransferTest.cpp tests/LinkUdpTest.cpp tests/LinkBaudSearchTest.cpp
           tests/ReceivePathTest.cpp tests/ReceivePathFuzzTest.cpp
-  LIBS pondrex_hecrlink_link pondrex_platform_fake
+  LIBS pondrex_hecrlink_link pondrex_platform_fake pondrex_test_support
 )

@@ -11,12 +11,12 @@ namespace {
 
 constexpr size_t PayloadLength = 26;
 
-struct CountryName {
-  int32_t code;
-  std::u16string_view name;
+struct TCountryName {
+  int32_t Code;
+  std::u16string_view Name;
 };
 
-constexpr std::array<CountryName, 8> CountryNames = {{
+constexpr std::array<TCountryName, 8> CountryNames = {{
     {0, u"English"},
     {7, u"Israel"},
     {10, u"Chinese"},
@@ -45,9 +45,9 @@ bool TECRStateInfo::Execute(const std::vector<uint8_t> &wBuf) {
     int32_t pos = 7;
     FEcrIdChar = std::get<std::u16string>(Encoding.BufToData(dtASC, wBuf, pos, 16, 0));
     FCountry = wBuf[25];
-    for (const CountryName &country : CountryNames)
-      if (country.code == FCountry)
-        FCountrychar = country.name;
+    for (const TCountryName &country : CountryNames)
+      if (country.Code == FCountry)
+        FCountrychar = country.Name;
   } catch (const std::exception &error) {
     if (FErrorBox)
       FErrorBox(MessageText(error));

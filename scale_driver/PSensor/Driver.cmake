@@ -5,5 +5,5 @@ pos_core_library(pondrex_psensor TPSensor.cpp PSensorGlobals.cpp)
 target_link_libraries(pondrex_psensor PUBLIC
   pondrex_psensor_records pondrex_records pondrex_convertdb pondrex_hecrlink_link pondrex_platform pondrex_common)
 
-pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp LIBS pondrex_psensor pondrex_platform_fake)
-target_include_directories(psensor_driver_test PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+pos_unit_test(psensor_driver_test SOURCES tests/TPSensorTest.cpp
+  LIBS pondrex_psensor pondrex_platform_fake pondrex_test_support)

@@ -13,10 +13,10 @@ namespace pondrex {
 
 namespace {
 
-constexpr int32_t kDoubleWidth = 8;
-constexpr int32_t kDateTimeWidth = 6;
-constexpr int32_t kDateWidth = 4;
-constexpr int32_t kMaxBinWidth = 8;
+constexpr int32_t DoubleWidth = 8;
+constexpr int32_t DateTimeWidth = 6;
+constexpr int32_t DateWidth = 4;
+constexpr int32_t MaxBinWidth = 8;
 
 // True when the `width` bytes from `pos` lie inside the buffer.
 bool FieldInside(size_t bufferSize, int32_t pos, int32_t width) {
@@ -48,12 +48,12 @@ double DividedByPowerOfTen(double value, int32_t exponent) {
 }
 
 std::u16string BcdText(std::span<const uint8_t> bytes) {
-  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  static constexpr char16_t Digits[] = u"0123456789ABCDEF";
   std::u16string text;
   text.reserve(bytes.size() * 2);
   for (uint8_t byte : bytes) {
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0x0F]);
+    text.push_back(Digits[byte >> 4]);
+    text.push_back(Digits[byte & 0x0F]);
   }
   return text;
 }
@@ -302,7 +302,7 @@ std::u16string TPelqoencode::BufToBcde(std::span<const uint8_t> Buf, int32_t iSt
 }
 
 double TPelqoencode::BufToBin(std::span<const uint8_t> Buf, int32_t iStartPos, int32_t iLen, int32_t iDec) {
-  if (iLen < 1 || iLen > kMaxBinWidth || !FieldInside(Buf.size(), iStartPos, iLen)) {
+  if (iLen < 1 || iLen > MaxBinWidth || !FieldInside(Buf.size(), iStartPos, iLen)) {
     return 0.0;
   }
   const auto field = Buf.subspan(static_cast<size_t>(iStartPos), static_cast<size_t>(iLen));
@@ -339,11 +339,11 @@ std::u16string TPelqoencode::BufToAsc(std::span<const uint8_t> Buf, int32_t iSta
 }
 
 TDateTime TPelqoencode::BufToDateTime(std::span<const uint8_t> Buf, int32_t iStartPos) {
-  if (!FieldInside(Buf.size(), iStartPos, kDateTimeWidth)) {
+  if (!FieldInside(Buf.size(), iStartPos, DateTimeWidth)) {
     return TDateTime{};
   }
-  int32_t values[kDateTimeWidth];
-  for (int32_t i = 0; i < kDateTimeWidth; ++i) {
+  int32_t values[DateTimeWidth];
+  for (int32_t i = 0; i < DateTimeWidth; ++i) {
     values[i] = BcdByteValue(Buf[static_cast<size_t>(iStartPos + i)]);
     if (values[i] < 0) {
       return TDateTime{};
@@ -354,11 +354,11 @@ TDateTime TPelqoencode::BufToDateTime(std::span<const uint8_t> Buf, int32_t iSta
 }
 
 TDateTime TPelqoencode::BufToDate(std::span<const uint8_t> Buf, int32_t iStartPos) {
-  if (!FieldInside(Buf.size(), iStartPos, kDateWidth)) {
+  if (!FieldInside(Buf.size(), iStartPos, DateWidth)) {
     return TDateTime{};
   }
-  int32_t values[kDateWidth];
-  for (int32_t i = 0; i < kDateWidth; ++i) {
+  int32_t values[DateWidth];
+  for (int32_t i = 0; i < DateWidth; ++i) {
     values[i] = BcdByteValue(Buf[static_cast<size_t>(iStartPos + i)]);
     if (values[i] < 0) {
       return TDateTime{};
@@ -383,11 +383,11 @@ TDateTime TPelqoencode::BufToTime(std::span<const uint8_t> Buf, int32_t iStartPo
 }
 
 double TPelqoencode::BufToDouble(std::span<const uint8_t> Buf, int32_t iStartPos, int32_t iDec) {
-  if (!FieldInside(Buf.size(), iStartPos, kDoubleWidth)) {
+  if (!FieldInside(Buf.size(), iStartPos, DoubleWidth)) {
     return 0.0;
   }
   uint64_t bits = 0;
-  for (uint8_t byte : Buf.subspan(static_cast<size_t>(iStartPos), kDoubleWidth)) {
+  for (uint8_t byte : Buf.subspan(static_cast<size_t>(iStartPos), DoubleWidth)) {
     bits = bits << 8 | byte;
   }
   const double value = DividedByPowerOfTen(std::bit_cast<double>(bits), iDec);
@@ -458,7 +458,7 @@ bool TPelqoencode::DateTimeToBuf(const TVariantValue &sVal, std::span<uint8_t> B
 
 bool TPelqoencode::BinToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos,
                             int32_t iLen, int32_t iDec) {
-  if (iLen < 1 || iLen > kMaxBinWidth || !FieldInside(Buf.size(), iStartPos, iLen)) {
+  if (iLen < 1 || iLen > MaxBinWidth || !FieldInside(Buf.size(), iStartPos, iLen)) {
     return false;
   }
   const auto value = VariantToDouble(sVal);
@@ -470,7 +470,7 @@ bool TPelqoencode::BinToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, i
     return false;
   }
   const auto number = static_cast<uint64_t>(*rounded);
-  if (iLen < kMaxBinWidth && number >> (8 * iLen) != 0) {
+  if (iLen < MaxBinWidth && number >> (8 * iLen) != 0) {
     return false;
   }
   for (int32_t i = 0; i < iLen; ++i) {
@@ -496,7 +496,7 @@ bool TPelqoencode::AscToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, i
 
 bool TPelqoencode::DoubleToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf, int32_t iStartPos,
                                int32_t /*iLen*/, int32_t iDec) {
-  if (!FieldInside(Buf.size(), iStartPos, kDoubleWidth)) {
+  if (!FieldInside(Buf.size(), iStartPos, DoubleWidth)) {
     return false;
   }
   // Through the text, so the value keeps 15 significant digits.
@@ -509,8 +509,8 @@ bool TPelqoencode::DoubleToBuf(const TVariantValue &sVal, std::span<uint8_t> Buf
     return false;
   }
   const auto bits = std::bit_cast<uint64_t>(scaled);
-  for (int32_t i = 0; i < kDoubleWidth; ++i) {
-    Buf[static_cast<size_t>(iStartPos + i)] = static_cast<uint8_t>(bits >> (8 * (kDoubleWidth - 1 - i)));
+  for (int32_t i = 0; i < DoubleWidth; ++i) {
+    Buf[static_cast<size_t>(iStartPos + i)] = static_cast<uint8_t>(bits >> (8 * (DoubleWidth - 1 - i)));
   }
   return true;
 }

@@ -29,3 +29,17 @@ if [ ! -f "$WINEPREFIX/.pos-ready" ]; then
     fi
   ) 9>"$pos_wine_dir/prefix.lock"
 fi
+# Chinese texts render only with a CJK font mapped in the prefix (Tavrel's
+# window and message boxes); done once, also for a prefix made before.
+if [ ! -f "$WINEPREFIX/.pos-cjk-fonts" ]; then
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/.pos-cjk-fonts" ]; then
+      fonts_reg="$pos_wine_dir/cjk-fonts.reg"
+      python3 "$(dirname "${BASH_SOURCE[0]}")/cjk_fonts_reg.py" "$fonts_reg"
+      wine regedit /S "$(winepath -w "$fonts_reg" 2>/dev/null)" >/dev/null 2>&1
+      wineserver -w
+      touch "$WINEPREFIX/.pos-cjk-fonts"
+    fi
+  ) 9>"$pos_wine_dir/prefix.lock"
+fi

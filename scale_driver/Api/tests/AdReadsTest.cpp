@@ -2,69 +2,18 @@
 // the AD frame that answers, the buffers, and the bounded wait of the text
 // requests.
 #include "AdReads.h"
+#include "GuardedBuffers.h"
 #include "OpenLinkFixture.h"
-
-#include <algorithm>
-#include <array>
 
 namespace pondrex::test {
 namespace {
 
-Bytes AdRequest(uint8_t kind, uint8_t subCode, uint8_t check) {
-  return {0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0xEF, 0x55, kind, 0x00, 0x00, subCode, check};
-}
-const Bytes FullAdRequest = AdRequest(0x38, 0x02, 0x71);
-const Bytes MultiAdRequest = AdRequest(0x38, 0x07, 0x6C);
-const Bytes TareZeroAdRequest = AdRequest(0x39, 0x04, 0x6E);
+const Bytes FullAdRequest = AdRequestFrame(0x38, 0x02, 0x71);
+const Bytes MultiAdRequest = AdRequestFrame(0x38, 0x07, 0x6C);
+const Bytes TareZeroAdRequest = AdRequestFrame(0x39, 0x04, 0x6E);
 
-// 02 02, 'U','8': the version at 8 to 10, the zero AD at 11 and 12, the full
-// AD at 13 and 14.
-Bytes AdU8Frame(const std::string &version3, uint16_t zeroAd, uint16_t fullAd) {
-  Bytes frame = {0x02, 0x02, 0x00, 'U', '8', 0x00, 0x00, 0x00};
-  for (char c : version3)
-    frame.push_back(static_cast<uint8_t>(c));
-  for (uint16_t value : {zeroAd, fullAd}) {
-    frame.push_back(static_cast<uint8_t>(value >> 8));
-    frame.push_back(static_cast<uint8_t>(value));
-  }
-  frame.push_back(0x00);
-  return frame;
-}
-
-// 02 02, 'U','9': the tare AD at 8 and 9, the zero AD at 10 and 11.
-Bytes AdU9Frame(uint16_t tareAd, uint16_t zeroAd) {
-  Bytes frame = {0x02, 0x02, 0x00, 'U', '9', 0x00, 0x00, 0x00};
-  for (uint16_t value : {tareAd, zeroAd}) {
-    frame.push_back(static_cast<uint8_t>(value >> 8));
-    frame.push_back(static_cast<uint8_t>(value));
-  }
-  frame.push_back(0x00);
-  return frame;
-}
-
-// Three caller buffers of 6 bytes, each between guards of 0xCC.
-struct AdBuffers {
-  static constexpr size_t Stride = 8 + api::AdBufferRoom;
-  std::array<char, 8 + 3 * Stride> memory;
-  AdBuffers() { memory.fill('\xCC'); }
-  char *operator[](size_t i) { return memory.data() + 8 + i * Stride; }
-  // The text of buffer i, or "untouched" when not one byte of it changed.
-  std::string Text(size_t i) const {
-    const char *start = memory.data() + 8 + i * Stride;
-    if (std::string(start, api::AdBufferRoom) == std::string(api::AdBufferRoom, '\xCC'))
-      return "untouched";
-    return std::string(start, std::find(start, start + api::AdBufferRoom, '\0'));
-  }
-  // The guard bytes before, between and after the buffers are all still
-  // 0xCC.
-  bool GuardsKept() const {
-    for (size_t i = 0; i < 4; ++i)
-      for (size_t g = 0; g < 8; ++g)
-        if (memory[i * Stride + g] != '\xCC')
-          return false;
-    return true;
-  }
-};
+// Three caller buffers of 6 bytes, each between guards.
+using AdBuffers = TGuardedBuffers<api::AdBufferRoom, 3>;
 
 class AdReads : public OpenLinkFixture {
 protected:
@@ -80,18 +29,18 @@ TEST_F(AdReads, FrameReadsTakeTheValuesOfTheAnswerToTheirFirstRequest) {
   };
   const Case cases[] = {
       {"multi",
-       [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b[0], b[1], b[2]); },
+       [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b.Data(0), b.Data(1), b.Data(2)); },
        MultiAdRequest,
        AdU8Frame("V12", 0x0102, 0xFFFE),
        {"258", "V12", "65534"}},
       {"tare and zero",
-       [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b[0], b[1]); },
+       [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b.Data(0), b.Data(1)); },
        TareZeroAdRequest,
        AdU9Frame(0x0010, 0x0203),
        {"515", "16", "untouched"}},
       // The full AD of the 'U','8' answer.
       {"full",
-       [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b[0]); },
+       [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b.Data(0)); },
        FullAdRequest,
        AdU8Frame("V30", 7, 40000),
        {"40000", "untouched", "untouched"}},
@@ -121,10 +70,11 @@ TEST_F(AdReads, SilentScaleGetsTheResendsAndNoBufferIsTouched) {
     std::vector<Bytes> writes;
   };
   const Case cases[] = {
-      {"full", [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b[0]); }, fullWrites},
-      {"multi", [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b[0], b[1], b[2]); },
+      {"full", [](TPSensor &s, AdBuffers &b) { return api::ReadFullAD(s, b.Data(0)); }, fullWrites},
+      {"multi",
+       [](TPSensor &s, AdBuffers &b) { return api::ReadMultiAD(s, b.Data(0), b.Data(1), b.Data(2)); },
        std::vector<Bytes>(6, MultiAdRequest)},
-      {"tare and zero", [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b[0], b[1]); },
+      {"tare and zero", [](TPSensor &s, AdBuffers &b) { return api::ReadTZAD(s, b.Data(0), b.Data(1)); },
        std::vector<Bytes>(6, TareZeroAdRequest)},
   };
   for (const Case &c : cases) {
@@ -149,7 +99,8 @@ TEST_F(AdReads, AnAnswerOfTheOtherKindIsNotTakenForTheValues) {
     if (block.Bytes == MultiAdRequest)
       l.Send(++requests == 1 ? AdU9Frame(1, 2) : AdU8Frame("V99", 5, 6), 50);
   });
-  EXPECT_EQ(Timed([&] { return api::ReadMultiAD(sensor, buffers[0], buffers[1], buffers[2]); }), -1);
+  EXPECT_EQ(
+      Timed([&] { return api::ReadMultiAD(sensor, buffers.Data(0), buffers.Data(1), buffers.Data(2)); }), -1);
   EXPECT_EQ(line.Writes().size(), 2u);
   EXPECT_EQ(Took(), 400u);
   EXPECT_EQ(buffers.Text(0) + " " + buffers.Text(1) + " " + buffers.Text(2), "5 V99 6");
@@ -158,7 +109,7 @@ TEST_F(AdReads, AnAnswerOfTheOtherKindIsNotTakenForTheValues) {
   AdBuffers fresh;
   line.ClearEvents();
   Answer(TareZeroAdRequest, AdU8Frame("V12", 1, 2), 50);
-  EXPECT_EQ(api::ReadTZAD(sensor, fresh[0], fresh[1]), 0);
+  EXPECT_EQ(api::ReadTZAD(sensor, fresh.Data(0), fresh.Data(1)), 0);
   EXPECT_EQ(line.Writes().size(), 6u);
   EXPECT_EQ(fresh.Text(0) + fresh.Text(1), "untouched"
                                            "untouched");
@@ -166,7 +117,7 @@ TEST_F(AdReads, AnAnswerOfTheOtherKindIsNotTakenForTheValues) {
 
 TEST_F(AdReads, NullBuffersAreSkipped) {
   Answer(MultiAdRequest, AdU8Frame("V12", 3, 4));
-  EXPECT_EQ(api::ReadMultiAD(sensor, nullptr, buffers[1], nullptr), -1);
+  EXPECT_EQ(api::ReadMultiAD(sensor, nullptr, buffers.Data(1), nullptr), -1);
   EXPECT_EQ(buffers.Text(1), "V12");
   EXPECT_EQ(buffers.Text(0) + buffers.Text(2), "untouched"
                                                "untouched");
@@ -175,9 +126,9 @@ TEST_F(AdReads, NullBuffersAreSkipped) {
 TEST_F(AdReads, ClosedLinkWritesNothingAndTouchesNoBuffer) {
   link().Close();
   line.ClearEvents();
-  EXPECT_EQ(api::ReadFullAD(sensor, buffers[0]), 0);
-  EXPECT_EQ(api::ReadMultiAD(sensor, buffers[0], buffers[1], buffers[2]), 0);
-  EXPECT_EQ(api::ReadTZAD(sensor, buffers[0], buffers[1]), 0);
+  EXPECT_EQ(api::ReadFullAD(sensor, buffers.Data(0)), 0);
+  EXPECT_EQ(api::ReadMultiAD(sensor, buffers.Data(0), buffers.Data(1), buffers.Data(2)), 0);
+  EXPECT_EQ(api::ReadTZAD(sensor, buffers.Data(0), buffers.Data(1)), 0);
   EXPECT_TRUE(line.Writes().empty());
   EXPECT_TRUE(SensorErrors().empty());
   EXPECT_EQ(buffers.Text(0) + buffers.Text(1) + buffers.Text(2), "untouched"

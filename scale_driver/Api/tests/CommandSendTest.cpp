@@ -37,7 +37,7 @@ const Bytes OpBox = {1, 2, 3, 4, 5, 0x00, 0x01, 0x7E, 0x94};
 
 const TExpected Expected[] = {
     {"Frequency", 0x8001A500, 0x80010500, {}, ""},
-    {"Weight", 0x80020000, 0x80020000, Measurement, MeasurementCall},
+    {"Weight", 0x80020000, 0x80020000, MeasurementPayload(), MeasurementCall},
     {"Zero", 0x80030000, 0x80030000, {}, ""},
     {"Tare", 0x80040000, 0x80040000, {}, ""},
     {"Taref", 0x800534A5, 0x80050005, {}, ""},

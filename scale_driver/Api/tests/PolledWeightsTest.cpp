@@ -1,18 +1,14 @@
 // The polled-weight exports: each text handed out once, the waits for one,
 // and the requests for a fresh weight frame.
 #include "PolledWeights.h"
+#include "GuardedBuffers.h"
 #include "OpenLinkFixture.h"
-
-#include <array>
 
 namespace pondrex::test {
 namespace {
 
 const Bytes Request = {0x11};
 const Bytes DoubleRequest = {0x05, 0x11};
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 201.
-const Bytes Measurement = {0xC9, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
 
 class PolledWeights : public OpenLinkFixture {};
 
@@ -30,58 +26,34 @@ TEST_F(PolledWeights, WeightTextIsHandedOutOnceThenNothingAfter150ms) {
 }
 
 TEST_F(PolledWeights, MeasurementTextIsHandedOutOnce) {
-  line.Send(ScaleFrame(0x83000000, Measurement), 30);
+  line.Send(ScaleFrame(0x83000000, MeasurementPayload(201)), 30);
   EXPECT_EQ(Timed([&] { return api::TakeMeasurementText(sensor); }), u"12.34,1,13.34,1,2,0,201");
   EXPECT_EQ(Took(), 30u);
   EXPECT_EQ(Timed([&] { return api::TakeMeasurementText(sensor); }), std::nullopt);
   EXPECT_EQ(Took(), 151u);
 }
 
-// The caller's buffer between two guards of 0xCC.
-struct GuardedBuffer {
-  static constexpr size_t Guard = 8;
-  std::array<char, Guard + api::WeightBufferRoom + Guard> memory;
-  GuardedBuffer() { memory.fill('\xCC'); }
-  char *data() { return memory.data() + Guard; }
-  // The bytes of the buffer up to and with the first zero byte; all 35
-  // when there is none.
-  std::string Text() const {
-    const std::string inside(memory.begin() + Guard, memory.begin() + Guard + api::WeightBufferRoom);
-    const size_t zero = inside.find('\0');
-    return zero == std::string::npos ? inside : inside.substr(0, zero + 1);
-  }
-  bool Untouched(size_t from) const {
-    for (size_t i = Guard + from; i < memory.size(); ++i)
-      if (memory[i] != '\xCC')
-        return false;
-    for (size_t i = 0; i < Guard; ++i)
-      if (memory[i] != '\xCC')
-        return false;
-    return true;
-  }
-};
-
 TEST_F(PolledWeights, WeightTextGoesIntoTheBufferWithItsZeroByte) {
-  GuardedBuffer buffer;
+  TGuardedBuffers<api::WeightBufferRoom> buffer;
   sensor.SetIs1Value(u"S, ,  1.25,kg,48"); // 16 characters
-  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.data()); }), -1);
+  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.Data()); }), -1);
   EXPECT_EQ(Took(), 0u);
-  EXPECT_EQ(buffer.Text(), std::string("S, ,  1.25,kg,48\0", 17));
-  EXPECT_TRUE(buffer.Untouched(17));
+  EXPECT_EQ(buffer.Text(), "S, ,  1.25,kg,48");
+  EXPECT_TRUE(buffer.UntouchedFrom(17));
   EXPECT_TRUE(sensor.Is1Value().empty());
 
   // One that arrives during the wait.
   line.Send(Is1Frame('U', '-', "  0.75", "lb"), 400);
-  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.data()); }), -1);
+  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.Data()); }), -1);
   EXPECT_EQ(Took(), 400u);
-  EXPECT_EQ(buffer.Text(), std::string("U,-,  0.75,lb,0\0", 16));
+  EXPECT_EQ(buffer.Text(), "U,-,  0.75,lb,0");
 }
 
 TEST_F(PolledWeights, NoWeightTextLeavesTheBufferUntouchedAfterOneSecond) {
-  GuardedBuffer buffer;
-  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.data()); }), 0);
+  TGuardedBuffers<api::WeightBufferRoom> buffer;
+  EXPECT_EQ(Timed([&] { return api::TakeWeightTextInto(sensor, buffer.Data()); }), 0);
   EXPECT_EQ(Took(), 1001u);
-  EXPECT_TRUE(buffer.Untouched(0));
+  EXPECT_TRUE(buffer.UntouchedFrom(0));
   // Without a buffer nothing is taken.
   sensor.SetIs1Value(u"S, ,  1.25,kg,48");
   EXPECT_EQ(api::TakeWeightTextInto(sensor, nullptr), 0);
@@ -89,11 +61,11 @@ TEST_F(PolledWeights, NoWeightTextLeavesTheBufferUntouchedAfterOneSecond) {
 }
 
 TEST_F(PolledWeights, OverlongWeightTextIsCutToTheBuffer) {
-  GuardedBuffer buffer;
+  TGuardedBuffers<api::WeightBufferRoom> buffer;
   sensor.SetIs1Value(std::u16string(40, u'7'));
-  EXPECT_EQ(api::TakeWeightTextInto(sensor, buffer.data()), -1);
-  EXPECT_EQ(buffer.Text(), std::string(34, '7') + '\0');
-  EXPECT_TRUE(buffer.Untouched(35));
+  EXPECT_EQ(api::TakeWeightTextInto(sensor, buffer.Data()), -1);
+  EXPECT_EQ(buffer.Text(), std::string(34, '7'));
+  EXPECT_TRUE(buffer.UntouchedFrom(35));
 }
 
 TEST_F(PolledWeights, SilentScaleGetsEachRequestAsOftenAsItsExportRepeats) {

@@ -61,9 +61,7 @@ inline void PONDREX_STDCALL RecordTemCompensate(int32_t para, int32_t flag, int3
 #undef PONDREX_POINT
 #undef PONDREX_SKIPPED
 
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0.
-inline const Bytes Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                                  0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+// What RecordSensorInfo makes of MeasurementPayload().
 inline const char *const MeasurementCall = "SENSORINFO 12.34 1 13.34 1 2 0 0";
 
 // How the scripted scale answers one frame.

@@ -2,10 +2,9 @@
 // caller's buffers (written no further than promised, untouched on
 // failure), the wind level from its two packets and the tare read.
 #include "ScaleReads.h"
+#include "GuardedBuffers.h"
 #include "ScaleCommandFixture.h"
 
-#include <array>
-#include <cstring>
 #include <memory>
 
 namespace pondrex::test {
@@ -15,22 +14,6 @@ using namespace pondrex::api;
 
 using Sends = std::vector<TSentFrame>;
 using Texts = std::vector<std::string>;
-
-constexpr char Guard = '\x5A';
-
-// A caller's buffer with guard bytes behind the room that an export may use.
-template <size_t Room> struct TGuardedBuffer {
-  std::array<char, Room + 8> bytes;
-  TGuardedBuffer() { bytes.fill(Guard); }
-  char *data() { return bytes.data(); }
-  std::string text() const { return std::string(bytes.data(), strnlen(bytes.data(), Room)); }
-  bool untouched() const {
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == Guard; });
-  }
-  bool guardsKept() const {
-    return std::all_of(bytes.begin() + Room, bytes.end(), [](char c) { return c == Guard; });
-  }
-};
 
 Bytes Ascii(const std::string &text, size_t field) {
   Bytes bytes(text.begin(), text.end());
@@ -110,51 +93,51 @@ TEST_F(ScaleReads, IdentityReadThatBringsNoTextHandsOutNull) {
 
 TEST_F(ScaleReads, BufferFormsWriteTheNumberAndNoMoreOrNothingOnFailure) {
   On(0x911C0000, WithData(Ascii("SN0123456789", 16)));
-  TGuardedBuffer<SensorNoBufferRoom> sensorNo;
-  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, sensorNo.data()), -1);
-  EXPECT_EQ(sensorNo.text(), "SN0123456789");
-  EXPECT_TRUE(sensorNo.guardsKept());
+  TGuardedBuffers<SensorNoBufferRoom> sensorNo;
+  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, sensorNo.Data()), -1);
+  EXPECT_EQ(sensorNo.Text(), "SN0123456789");
+  EXPECT_TRUE(sensorNo.GuardsKept());
 
   On(0x911B0000, WithData(Ascii("TQ90123456789", 16)));
-  TGuardedBuffer<ScaleNoBufferRoom> scaleNo;
-  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::ScaleNo, EcrId, scaleNo.data()), -1);
-  EXPECT_EQ(scaleNo.text(), "TQ90123456789");
-  EXPECT_TRUE(scaleNo.guardsKept());
+  TGuardedBuffers<ScaleNoBufferRoom> scaleNo;
+  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::ScaleNo, EcrId, scaleNo.Data()), -1);
+  EXPECT_EQ(scaleNo.Text(), "TQ90123456789");
+  EXPECT_TRUE(scaleNo.GuardsKept());
 
   // The command succeeded with an empty number: one zero byte.
   On(0x911C0000, WithData(Bytes(12, 0)));
-  TGuardedBuffer<SensorNoBufferRoom> empty;
-  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, empty.data()), -1);
-  EXPECT_EQ(empty.bytes[0], '\0');
-  EXPECT_EQ(empty.bytes[1], Guard);
+  TGuardedBuffers<SensorNoBufferRoom> empty;
+  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, empty.Data()), -1);
+  EXPECT_EQ(empty.Text(), "");
+  EXPECT_TRUE(empty.UntouchedFrom(1));
 
   On(0x911C0000, Refuse(5));
-  TGuardedBuffer<SensorNoBufferRoom> refused;
-  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, refused.data()), 0);
-  EXPECT_TRUE(refused.untouched());
+  TGuardedBuffers<SensorNoBufferRoom> refused;
+  EXPECT_EQ(ReadIdentityInto(sensor, TIdentity::SensorNo, EcrId, refused.Data()), 0);
+  EXPECT_TRUE(refused.UntouchedFrom(0));
 }
 
 TEST_F(ScaleReads, WindLevelComesFromTheSecondPacketOfItsRead) {
   // The level is the fourth data byte of the second packet.
   On(0xA0030000, {WithData({1, 2, 3, 4}), WithData({0, 0, 0, 7, 9})});
-  TGuardedBuffer<WindLevelBufferRoom> level;
-  EXPECT_EQ(ReadWindLevel(sensor, EcrId, level.data()), -1);
-  EXPECT_EQ(level.text(), "7");
-  EXPECT_TRUE(level.guardsKept());
+  TGuardedBuffers<WindLevelBufferRoom> level;
+  EXPECT_EQ(ReadWindLevel(sensor, EcrId, level.Data()), -1);
+  EXPECT_EQ(level.Text(), "7");
+  EXPECT_TRUE(level.GuardsKept());
   EXPECT_EQ(Sent(), (Sends{{0xA0030000, 0, {}}, {0xA0030100, 1, {}}}));
 
   // A failed first packet: the second is not sent, the buffer not touched.
   ClearSent();
   On(0xA0030000, Refuse(2));
-  TGuardedBuffer<WindLevelBufferRoom> refused;
-  EXPECT_EQ(ReadWindLevel(sensor, EcrId, refused.data()), 0);
-  EXPECT_TRUE(refused.untouched());
+  TGuardedBuffers<WindLevelBufferRoom> refused;
+  EXPECT_EQ(ReadWindLevel(sensor, EcrId, refused.Data()), 0);
+  EXPECT_TRUE(refused.UntouchedFrom(0));
   EXPECT_EQ(Sent(), (Sends{{0xA0030000, 0, {}}}));
   EXPECT_EQ(sensor.Mode(), TPSensorOption::poNull);
 }
 
 TEST_F(ScaleReads, TareReadHandsOutTheDriversTareText) {
-  On(0x80020000, WithData(Measurement));
+  On(0x80020000, WithData(MeasurementPayload()));
   const char16_t *tare = nullptr;
   EXPECT_EQ(ReadTare(sensor, EcrId, &tare), -1);
   EXPECT_EQ(tare, sensor.TareValue().c_str());
@@ -174,26 +157,26 @@ TEST_F(ScaleReads, TareReadHandsOutTheDriversTareText) {
 }
 
 TEST_F(ScaleReads, TareIntoABufferIsReadUnlessAWeightFrameBroughtOne) {
-  On(0x80020000, WithData(Measurement));
-  TGuardedBuffer<TareBufferRoom> read;
-  EXPECT_EQ(ReadTareInto(sensor, EcrId, read.data()), -1);
-  EXPECT_EQ(read.text(), "1");
+  On(0x80020000, WithData(MeasurementPayload()));
+  TGuardedBuffers<TareBufferRoom> read;
+  EXPECT_EQ(ReadTareInto(sensor, EcrId, read.Data()), -1);
+  EXPECT_EQ(read.Text(), "1");
   EXPECT_EQ(Sent().size(), 1u);
 
   On(0x80020000, Refuse(4));
-  TGuardedBuffer<TareBufferRoom> refused;
-  EXPECT_EQ(ReadTareInto(sensor, EcrId, refused.data()), 0);
-  EXPECT_TRUE(refused.untouched());
+  TGuardedBuffers<TareBufferRoom> refused;
+  EXPECT_EQ(ReadTareInto(sensor, EcrId, refused.Data()), 0);
+  EXPECT_TRUE(refused.UntouchedFrom(0));
 
   // A tare of a weight frame: nothing is sent. A text longer than the
   // promised room is cut to it.
   ClearSent();
   sensor.SetWf7flg(true);
   sensor.SetTareValue(std::u16string(40, u'9'));
-  TGuardedBuffer<TareBufferRoom> kept;
-  EXPECT_EQ(ReadTareInto(sensor, EcrId, kept.data()), -1);
-  EXPECT_EQ(kept.text(), std::string(TareBufferRoom - 1, '9'));
-  EXPECT_TRUE(kept.guardsKept());
+  TGuardedBuffers<TareBufferRoom> kept;
+  EXPECT_EQ(ReadTareInto(sensor, EcrId, kept.Data()), -1);
+  EXPECT_EQ(kept.Text(), std::string(TareBufferRoom - 1, '9'));
+  EXPECT_TRUE(kept.GuardsKept());
   EXPECT_TRUE(Sent().empty());
 }
 

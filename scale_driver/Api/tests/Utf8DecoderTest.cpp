@@ -6,7 +6,7 @@
 
 namespace {
 
-using pondrex::decodeUtf8;
+using pondrex::DecodeUtf8;
 
 struct Case {
   const char *what;
@@ -15,7 +15,7 @@ struct Case {
 };
 
 std::u16string decode(const std::vector<uint8_t> &bytes) {
-  return decodeUtf8(bytes);
+  return DecodeUtf8(bytes);
 }
 
 TEST(Utf8Decoder, DecodesEveryWellFormedLength) {

@@ -49,6 +49,6 @@ static_assert(PONDREX_SENSOR_NO_BUFFER_SIZE == api::SensorNoBufferRoom);
 static_assert(PONDREX_SCALE_NO_BUFFER_SIZE == api::ScaleNoBufferRoom);
 static_assert(PONDREX_WIND_LEVEL_BUFFER_SIZE == api::WindLevelBufferRoom);
 static_assert(PONDREX_AD_BUFFER_SIZE == api::AdBufferRoom);
-static_assert(PONDREX_UTF8EX_BUFFER_SIZE == decltype(pondrex::selfTestWideBytes())().size());
+static_assert(PONDREX_UTF8EX_BUFFER_SIZE == decltype(pondrex::SelfTestWideBytes())().size());
 
 } // namespace

@@ -18,7 +18,7 @@ std::u16string lastWideText;
 
 // Returns the five characters followed by two zero code units.
 extern "C" const wchar_t *__stdcall __GetUTF8() {
-  lastWideText = pondrex::selfTestWideText();
+  lastWideText = pondrex::SelfTestWideText();
   return reinterpret_cast<const wchar_t *>(lastWideText.c_str());
 }
 
@@ -29,7 +29,7 @@ extern "C" uint8_t __stdcall __GetUTF8EX(uint8_t *buffer) {
   if (buffer == nullptr) {
     return 0;
   }
-  const std::array<uint8_t, 10> bytes = pondrex::selfTestWideBytes();
+  const std::array<uint8_t, 10> bytes = pondrex::SelfTestWideBytes();
   std::memcpy(buffer, bytes.data(), bytes.size());
   return 1;
 }

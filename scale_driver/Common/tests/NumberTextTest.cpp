@@ -10,8 +10,8 @@
 namespace pondrex {
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double Inf = std::numeric_limits<double>::infinity();
 
 TEST(NumberText, IntegersBecomeDecimalText) {
   EXPECT_EQ(IntToText(0), u"0");
@@ -52,9 +52,9 @@ TEST(NumberText, DoublesInTheGeneralFormat) {
       {1e100, u"1E100"},
       {std::numeric_limits<double>::max(), u"1.79769313486232E308"},
       {std::numeric_limits<double>::denorm_min(), u"4.94065645841247E-324"},
-      {kNaN, u"NAN"},
-      {kInf, u"INF"},
-      {-kInf, u"-INF"},
+      {NaN, u"NAN"},
+      {Inf, u"INF"},
+      {-Inf, u"-INF"},
   };
   for (const auto &c : cases) {
     EXPECT_EQ(FloatToText(c.value, u'.'), c.text) << c.value;
@@ -158,7 +158,7 @@ TEST(NumberText, RoundsHalfToEven) {
   for (const auto &c : cases) {
     EXPECT_EQ(RoundHalfEven(c.value), c.rounded) << c.value;
   }
-  for (double value : {9223372036854775808.0, -9223372036854777856.0, kNaN, kInf, -kInf}) {
+  for (double value : {9223372036854775808.0, -9223372036854777856.0, NaN, Inf, -Inf}) {
     EXPECT_FALSE(RoundHalfEven(value).has_value()) << value;
   }
 }

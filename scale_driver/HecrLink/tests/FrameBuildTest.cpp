@@ -1,5 +1,5 @@
-#include "FrameBytes.h"
 #include "ScaleCommandTable.h"
+#include "ScaleFrames.h"
 #include "THecrprotocolCheck.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@ namespace pondrex {
 namespace {
 
 using test::BuildFrame;
-using test::FrameFields;
+using test::TFrameFields;
 using Bytes = std::vector<uint8_t>;
 
 Bytes Build(THecrprotocolCheck &check, std::u16string ecrId, uint32_t command, int32_t packageNo,
@@ -42,18 +42,18 @@ TEST(FrameBuild, EveryTableCommandMatchesTheLayout) {
         const uint32_t command = row.Code | v.parameter;
         const bool aaStart = command == 0x71030000u || command == 0x50210000u;
         const bool a0Code = command == 0xA0000000u || command == 0xA0030000u;
-        FrameFields fields;
-        fields.start = aaStart ? 0xAA : 0xAB;
-        fields.packet = static_cast<uint8_t>(v.packet);
-        fields.data = v.data;
-        fields.usbPrefix = usb;
-        fields.ecrId = ecrId;
-        fields.command = command;
+        TFrameFields fields;
+        fields.Start = aaStart ? 0xAA : 0xAB;
+        fields.Packet = static_cast<uint8_t>(v.packet);
+        fields.Data = v.data;
+        fields.UsbPrefix = usb;
+        fields.EcrId = ecrId;
+        fields.Command = command;
         if (a0Code && !usb)
-          fields.shortHeader = true;
+          fields.ShortHeader = true;
         if (a0Code && usb) { // both fields carry their low 16 bits, then two zero bytes
-          fields.ecrId = (ecrId & 0xFFFF) << 16;
-          fields.command = (command & 0xFFFF) << 16;
+          fields.EcrId = (ecrId & 0xFFFF) << 16;
+          fields.Command = (command & 0xFFFF) << 16;
         }
         THecrprotocolCheck check;
         check.SetMode(usb ? TCommunicationMode::cmUSB : TCommunicationMode::cmCOM);

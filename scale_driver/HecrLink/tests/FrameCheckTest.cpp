@@ -1,4 +1,4 @@
-#include "FrameBytes.h"
+#include "ScaleFrames.h"
 #include "THecrprotocolCheck.h"
 #include "TccHecrCommand.h"
 
@@ -11,17 +11,11 @@ namespace pondrex {
 namespace {
 
 using test::BuildFrame;
-using test::Concat;
-using test::FrameFields;
+using test::Join;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Frame(uint32_t command, Bytes data = {}, uint8_t packet = 0, uint32_t ecrId = 123456) {
-  FrameFields fields;
-  fields.ecrId = ecrId;
-  fields.command = command;
-  fields.packet = packet;
-  fields.data = std::move(data);
-  return BuildFrame(fields);
+Bytes Frame(uint32_t command, Bytes data = {}, uint8_t packet = 0, uint32_t ecrId = test::TestEcrId) {
+  return BuildFrame({.EcrId = ecrId, .Command = command, .Packet = packet, .Data = std::move(data)});
 }
 
 const Bytes Ack = Frame(0x800E0000);
@@ -88,7 +82,7 @@ TEST_F(FrameCheck, AnswerToAReadCarriesData) {
   ASSERT_TRUE(Check(Frame(0x91160000, {1, 2, 3, 4, 5})));
   EXPECT_EQ(check.LinkStatus(), THecrLinkStatus::ifReceive);
   EXPECT_EQ(buffer, (Bytes{1, 2, 3, 4, 5}));
-  EXPECT_EQ(check.CRCVal(), test::XmodemCrc({1, 2, 3, 4, 5}));
+  EXPECT_EQ(check.CRCVal(), test::XmodemCrc(Bytes{1, 2, 3, 4, 5}));
 }
 
 TEST_F(FrameCheck, FrameAnsweringNothingLeavesNullStatus) {
@@ -124,7 +118,7 @@ TEST_F(FrameCheck, EachErrorCode) {
       {"header sum", badSum, 0, false, 4, 0},
       {"CRC", badCrc, 0, false, 5, 4},
       {"12 bytes", Bytes(Ack.begin(), Ack.end() - 1), 0, false, 6, 0},
-      {"12 bytes behind an offset", Concat({0xFF}, Bytes(Ack.begin(), Ack.end() - 1)), 1, false, 6, 0},
+      {"12 bytes behind an offset", Join({{0xFF}, Bytes(Ack.begin(), Ack.end() - 1)}), 1, false, 6, 0},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -162,13 +156,13 @@ TEST_F(FrameCheck, UnsolicitedFramesInFrontOfTheAnswerAreSkipped) {
   };
   const Case cases[] = {
       {"measurement with 4 data bytes", Measurement4},          {"measurement without data", Measurement0},
-      {"two measurements", Concat(Measurement0, Measurement4)}, {"0x5007 without data", Frame(0x50070000)},
+      {"two measurements", Join({Measurement0, Measurement4})}, {"0x5007 without data", Frame(0x50070000)},
       {"0x5007 with data", Frame(0x50070000, {1, 2})},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     check.SethCmd(&tare);
-    ASSERT_TRUE(Check(Concat(c.front, Ack)));
+    ASSERT_TRUE(Check(Join({c.front, Ack})));
     EXPECT_EQ(offset, static_cast<int32_t>(c.front.size()));
     EXPECT_EQ(check.Command(), 0x800E0000u);
     EXPECT_EQ(check.LinkStatus(), THecrLinkStatus::ifSend);
@@ -199,7 +193,7 @@ TEST_F(FrameCheck, SumAndCrcHelpersStayInsideTheFrame) {
 TEST_F(FrameCheck, AnyBytesAreSafeToCheck) {
   std::mt19937 random(20240611);
   const uint8_t starts[] = {0x3C, 0xAA, 0xAB, 0xFD, 0xFE, 0x00};
-  const Bytes valid = Concat(Measurement4, Frame(0x91160000, {1, 2, 3}));
+  const Bytes valid = Join({Measurement4, Frame(0x91160000, {1, 2, 3})});
   for (int round = 0; round < 3000; ++round) {
     Bytes stream;
     if (round < static_cast<int>(valid.size()) * 4) {

@@ -1,8 +1,9 @@
-// Shared pieces of the link's tests: frames as the scale sends them, and a
-// link on the fake platform whose events are recorded.
+// Shared pieces of the link's tests: a link on the fake platform whose
+// events are recorded. The frames come from ScaleFrames.h.
 #pragma once
 
 #include "ScaleCommandTable.h"
+#include "ScaleFrames.h"
 #include "TFakePlatform.h"
 #include "THecrLink.h"
 #include "TLinkProcessFlags.h"
@@ -15,49 +16,8 @@
 
 namespace pondrex::test {
 
-using Bytes = std::vector<uint8_t>;
-
-// The frame layout as the scale writes it, modelled independently of the
-// link's own builder: start byte, ECR ID, command, packet, length, header
-// sum, then the data and their CRC-16/XMODEM when there are data.
-struct TFrameFields {
-  uint8_t Start = 0xAB;
-  uint32_t EcrId = 0;
-  uint32_t Command = 0;
-  uint8_t Packet = 0;
-  Bytes Data;
-};
-Bytes BuildFrame(const TFrameFields &fields);
-void PutBigEndian(Bytes &out, uint32_t value, int bytes);
-
-constexpr uint32_t TestEcrId = 123456;
+// TestEcrId as the link takes it.
 inline const std::u16string TestEcrIdText = u"123456";
-
-// A command-protocol frame from the scale with ECR ID 123456.
-Bytes ScaleFrame(uint32_t command, Bytes data = {}, uint8_t packet = 0);
-// A plain IS1 weight frame: status, sign, six weight characters, two unit
-// characters, the block check, 03 04 and the flag.
-Bytes Is1Frame(char status, char sign, const std::string &weight6, const std::string &unit2, uint8_t flag);
-// An extended IS1 frame: the plain frame (flag 0) with the extension.
-struct TIs1Extension {
-  uint8_t Decimals = 0x22; // price digit, total digit
-  uint32_t Price = 0;
-  uint32_t Total = 0;
-  uint8_t Key = 255;
-  uint16_t WeightAd = 0;
-  char Check = 'C';
-  uint8_t Flag = 0;
-};
-Bytes ExtendedIs1Frame(char status, char sign, const std::string &weight6, const std::string &unit2,
-                       const TIs1Extension &extension);
-// 06 followed by the first 15 bytes of a plain IS1 frame.
-Bytes ShortIs1Frame(char status, char sign, const std::string &weight6, const std::string &unit2);
-// AD frames: 'U' '8' with version, zero AD and full AD; 'U' '9' with tare and
-// zero AD.
-Bytes AdU8Frame(const std::string &version3, uint16_t zeroAd, uint16_t fullAd);
-Bytes AdU9Frame(uint16_t tareAd, uint16_t zeroAd);
-
-Bytes Join(std::initializer_list<Bytes> parts);
 
 // One thing the link reported, in order.
 struct TLinkEvent {

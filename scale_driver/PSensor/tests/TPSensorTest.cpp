@@ -92,9 +92,7 @@ Bytes Frame(uint32_t code, const Bytes &data = {}) {
   return test::ScaleFrame(code, data);
 }
 
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0.
-const Bytes Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+const Bytes Measurement = test::MeasurementPayload();
 
 class PSensorFixture : public ::testing::Test {
 protected:

@@ -37,11 +37,11 @@ std::string Describe(const TVariantValue &value) {
   return "date-time " + std::to_string(std::get<TDateTime>(value).Value);
 }
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double Inf = std::numeric_limits<double>::infinity();
 const TDateTime kMay17{45429.0};
 const TDateTime kMay17Afternoon{45429.0 + 49530.0 / 86400.0}; // 13:45:30
-const TDateTime kNoDateTime{0.0};
+const TDateTime NoDateTime{0.0};
 
 enum BinMode { Twos, SignMagnitude, Cardinal };
 
@@ -96,18 +96,18 @@ TEST(TPelqoencode, DecodesEveryTypeAtItsEdges) {
       {dtDOUBLE, "7F F0 00 00 00 00 00 00", 8, 0, Twos, 0.0},
       {dtDOUBLE, "7F EF FF FF FF FF FF FF", 8, -1, Twos, 0.0},
       {dtDATE, "20 24 05 17", 4, 0, Twos, kMay17},
-      {dtDATE, "20 24 02 30", 4, 0, Twos, kNoDateTime},
-      {dtDATE, "20 2A 05 17", 4, 0, Twos, kNoDateTime},
-      {dtDATE, "00 00 01 01", 4, 0, Twos, kNoDateTime},
+      {dtDATE, "20 24 02 30", 4, 0, Twos, NoDateTime},
+      {dtDATE, "20 2A 05 17", 4, 0, Twos, NoDateTime},
+      {dtDATE, "00 00 01 01", 4, 0, Twos, NoDateTime},
       {dtDATETIME, "24 05 17 13 45 30", 6, 0, Twos, kMay17Afternoon},
-      {dtDATETIME, "24 00 17 13 45 30", 6, 0, Twos, kNoDateTime},
-      {dtDATETIME, "24 05 00 13 45 30", 6, 0, Twos, kNoDateTime},
-      {dtDATETIME, "24 05 17 24 00 00", 6, 0, Twos, kNoDateTime},
-      {dtDATETIME, "24 05 17 13 4A 30", 6, 0, Twos, kNoDateTime},
+      {dtDATETIME, "24 00 17 13 45 30", 6, 0, Twos, NoDateTime},
+      {dtDATETIME, "24 05 00 13 45 30", 6, 0, Twos, NoDateTime},
+      {dtDATETIME, "24 05 17 24 00 00", 6, 0, Twos, NoDateTime},
+      {dtDATETIME, "24 05 17 13 4A 30", 6, 0, Twos, NoDateTime},
       {dtTIME, "13 45", 2, 0, Twos, TDateTime{49500.0 / 86400.0}},
       {dtTIME, "13 45 30", 3, 0, Twos, TDateTime{49530.0 / 86400.0}},
       {dtTIME, "13 45 30", 2, 0, Twos, TDateTime{49500.0 / 86400.0}},
-      {dtTIME, "25 00", 2, 0, Twos, kNoDateTime},
+      {dtTIME, "25 00", 2, 0, Twos, NoDateTime},
       {dtASCR, "41 42", 2, 0, Twos, u""},
       {dtBINN, "41 42", 2, 0, Twos, u""},
   };
@@ -214,8 +214,8 @@ TEST(TPelqoencode, EncodesEveryTypeAtItsEdges) {
       {dtBIN, -2.0, 2, 0, false, "AA AA"},
       {dtBIN, -1.0, 8, 0, false, "AA AA AA AA AA AA AA AA"},
       {dtBIN, 1e19, 8, 0, false, "AA AA AA AA AA AA AA AA"},
-      {dtBIN, kNaN, 2, 0, false, "AA AA"},
-      {dtBIN, kInf, 2, 0, false, "AA AA"},
+      {dtBIN, NaN, 2, 0, false, "AA AA"},
+      {dtBIN, Inf, 2, 0, false, "AA AA"},
       {dtBIN, u"abc", 2, 0, false, "AA AA"},
       {dtBIN, 1.0, 0, 0, false, ""},
       {dtBIN, 1.0, 9, 0, false, "AA AA AA AA AA AA AA AA AA"},
@@ -225,7 +225,7 @@ TEST(TPelqoencode, EncodesEveryTypeAtItsEdges) {
       {dtASC, int32_t{-12}, 4, 0, true, "2D 31 32 00"},
       {dtDOUBLE, 1.5, 8, 2, true, "40 62 C0 00 00 00 00 00"},
       {dtDOUBLE, u"100", 8, -2, true, "3F F0 00 00 00 00 00 00"},
-      {dtDOUBLE, kNaN, 8, 0, false, "AA AA AA AA AA AA AA AA"},
+      {dtDOUBLE, NaN, 8, 0, false, "AA AA AA AA AA AA AA AA"},
       {dtDOUBLE, u"x", 8, 0, false, "AA AA AA AA AA AA AA AA"},
       {dtDOUBLE, 1e308, 8, 10, false, "AA AA AA AA AA AA AA AA"},
       {dtTIME, kMay17Afternoon, 3, 0, false, "AA AA AA"},
@@ -256,7 +256,7 @@ TEST(TPelqoencode, DateEncodersRaiseOnValuesThatAreNoDateTime) {
   Bytes buf(6, 0xAA);
   int32_t pos = 0;
   EXPECT_THROW(codec.DataToBuf(dtDATE, u"17 May", buf, pos, 4, 0), EVariantCastError);
-  EXPECT_THROW(codec.DataToBuf(dtDATETIME, kNaN, buf, pos, 6, 0), EVariantCastError);
+  EXPECT_THROW(codec.DataToBuf(dtDATETIME, NaN, buf, pos, 6, 0), EVariantCastError);
   EXPECT_THROW(codec.DataToBuf(dtDATE, 1e7, buf, pos, 4, 0), EVariantCastError);
   EXPECT_EQ(buf, Bytes(6, 0xAA));
 }
@@ -274,12 +274,12 @@ TEST(TPelqoencode, FieldsPastTheBufferDecodeToTheFailureValue) {
       {dtASC, 2, 3, u""},
       {dtBIN, 1, 4, 0.0},
       {dtDOUBLE, 0, 8, 0.0},
-      {dtDATETIME, 0, 6, kNoDateTime},
-      {dtDATE, 1, 4, kNoDateTime},
-      {dtTIME, 2, 3, kNoDateTime},
+      {dtDATETIME, 0, 6, NoDateTime},
+      {dtDATE, 1, 4, NoDateTime},
+      {dtTIME, 2, 3, NoDateTime},
       {dtBCD, -1, 2, u""},
       {dtBIN, 0, -2, 0.0},
-      {dtTIME, 3, 2, kNoDateTime},
+      {dtTIME, 3, 2, NoDateTime},
   };
   const Bytes buf = Hex("20 24 05 17");
   for (const auto &c : cases) {
@@ -321,9 +321,9 @@ TEST(TPelqoencode, CallerRangesDecodeOnlyTheFieldsBytes) {
   // The fixed-width types need their whole width inside the field, not just
   // inside the range.
   EXPECT_EQ(codec.BufToDataArr(dtDOUBLE, range, pos = 0, 4, 0), TVariantValue(0.0));
-  EXPECT_EQ(codec.BufToDataArr(dtDATETIME, range, pos = 8, 2, 0), TVariantValue(kNoDateTime));
-  EXPECT_EQ(codec.BufToDataArr(dtDATE, Hex("20 24 05 17"), pos = 0, 3, 0), TVariantValue(kNoDateTime));
-  EXPECT_EQ(codec.BufToDataArr(dtTIME, range, pos = 11, 1, 0), TVariantValue(kNoDateTime));
+  EXPECT_EQ(codec.BufToDataArr(dtDATETIME, range, pos = 8, 2, 0), TVariantValue(NoDateTime));
+  EXPECT_EQ(codec.BufToDataArr(dtDATE, Hex("20 24 05 17"), pos = 0, 3, 0), TVariantValue(NoDateTime));
+  EXPECT_EQ(codec.BufToDataArr(dtTIME, range, pos = 11, 1, 0), TVariantValue(NoDateTime));
   // A field cut by the end of the range.
   EXPECT_EQ(codec.BufToDataArr(dtBCD, range, pos = 12, 4, 0), TVariantValue(u""));
   EXPECT_EQ(pos, 16);

@@ -10,6 +10,7 @@
 #include "PeerClient.h"
 #include "Pondrex.h"
 #include "PondrexExports.h"
+#include "ScaleFrames.h"
 
 #include <windows.h>
 
@@ -28,8 +29,7 @@ using pos::test::ScaleLogEntry;
 
 const char *const EcrId = "123456";
 // A measurement the scale sends by itself: net 12.34 kg, tare 1, gross 13.34.
-const std::vector<uint8_t> Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                                          0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+const std::vector<uint8_t> Measurement = pondrex::test::MeasurementPayload();
 
 class Demo {
 public:

@@ -4,6 +4,7 @@
 // an unsolicited measurement and the baud search.
 #include "PeerClient.h"
 #include "ScaleCommandTable.h"
+#include "ScaleFrames.h"
 #include "THecrLink.h"
 #include "TWinPlatform.h"
 
@@ -34,7 +35,7 @@ constexpr int32_t TareId = 5;
 constexpr int32_t OpBoxStateId = 23;
 const std::u16string EcrId = u"123456";
 // Tare for ECR ID 123456, packet 0, no data.
-const Bytes TareFrame = {0xAB, 0x00, 0x01, 0xE2, 0x40, 0x80, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x52};
+const Bytes TareFrame = test::ScaleFrame(0x80040000);
 
 struct Recorded {
   std::vector<int32_t> errors;

@@ -98,7 +98,9 @@ TEST(WinTimer, ATimerOfAnotherThreadFiresOnlyThere) {
   EXPECT_EQ(fired, 0) << "this thread does not own the timer";
   mainDone = true;
   owner.join();
-  EXPECT_EQ(fired, 1);
+  // At least once: on a loaded machine a further interval can pass while the
+  // owner's pump dispatches the first event.
+  EXPECT_GE(fired, 1);
 }
 
 } // namespace

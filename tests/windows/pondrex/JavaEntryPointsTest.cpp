@@ -6,6 +6,7 @@
 #include "FakeJavaVm.h"
 #include "LoadedModule.h"
 #include "PeerClient.h"
+#include "ScaleFrames.h"
 #include "StdcallProbe.h"
 
 #include <windows.h>
@@ -32,8 +33,7 @@ const std::string Is1Info =
     "IS1INFO (Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;Ljava/lang/String;I)V";
 const std::string SensorInfo = "SENSORINFO (DDDIIIIIIII)V";
 // Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0.
-const Bytes Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+const Bytes Measurement = pondrex::test::MeasurementPayload();
 const std::string WeightCall = "host/ScaleEvents.IS1INFO [S] [ ] [  1.25] [kg] 0";
 const std::string MeasurementCall = "host/ScaleEvents.SENSORINFO 12.34 1 13.34 1 2 0 0 0 0 0 0";
 

@@ -4,6 +4,7 @@
 #include "HostCallbacks.h"
 #include "PeerClient.h"
 #include "PondrexExports.h"
+#include "ScaleFrames.h"
 
 #include <windows.h>
 
@@ -30,10 +31,8 @@ const Bytes Request = {0x11};
 const Bytes DoubleRequest = {0x05, 0x11};
 const Bytes SecondPart = {0x03, 0x05, 0x01, 0x04, 0x0C, 0x04, 0x03, 0x04, 0x01, 0x04};
 const Bytes Pelqo = {'P', 'E', 'L', 'Q', 'O'};
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0xC9
-// (201 and unit 0: nothing is divided).
-const Bytes Measurement = {0xC9, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+// Flag 201 and unit 0: nothing is divided.
+const Bytes Measurement = pondrex::test::MeasurementPayload(201);
 const char *const MeasurementText =
     "SENSORINFO net=12.34 tare=1 gross=13.34 mode=1 decimals=2 unit=0 oldAd=0 "
     "filterAd=0 zeroAd=0 weightAd=0 flag=201";

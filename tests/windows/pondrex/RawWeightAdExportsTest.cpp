@@ -1,16 +1,17 @@
 // Pondrex.dll's raw-write, polled-weight and AD-read exports against the
 // simulated scale, as a host program calls them: bound by name, called as
 // stdcall, with the host's own buffers between guard bytes.
+#include "GuardedBuffers.h"
 #include "HostCallbacks.h"
 #include "PeerClient.h"
 #include "Pondrex.h"
 #include "PondrexExports.h"
+#include "ScaleFrames.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -19,6 +20,7 @@
 
 namespace {
 
+using pondrex::test::TGuardedBuffers;
 using pos::test::hostCallbackCalls;
 using pos::test::HostCallbackSlots;
 using pos::test::hostCallbackTexts;
@@ -35,48 +37,12 @@ Bytes bytesOf(const std::string &text) {
   return Bytes(text.begin(), text.end());
 }
 
-Bytes adRequest(uint8_t kind, uint8_t subCode, uint8_t check) {
-  return {0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0xEF, 0x55, kind, 0x00, 0x00, subCode, check};
-}
-const Bytes FullAdRequest = adRequest(0x38, 0x02, 0x71);
-const Bytes MultiAdRequest = adRequest(0x38, 0x07, 0x6C);
-const Bytes TareZeroAdRequest = adRequest(0x39, 0x04, 0x6E);
-// 'U','8': version "V12", zero AD 0x0102, full AD 0xFFFE.
-const Bytes AdU8 = {0x02, 0x02, 0x00, 'U', '8', 0, 0, 0, 'V', '1', '2', 0x01, 0x02, 0xFF, 0xFE, 0x00};
-// 'U','9': tare AD 16, zero AD 0x0203.
-const Bytes AdU9 = {0x02, 0x02, 0x00, 'U', '9', 0, 0, 0, 0x00, 0x10, 0x02, 0x03, 0x00};
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 201.
-const Bytes Measurement = {0xC9, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
-
-// Host buffers of the sizes the exports promise, each between guards.
-template <size_t Room, size_t Count = 1> struct GuardedBuffers {
-  static constexpr size_t Guard = 16;
-  static constexpr size_t Stride = Room + Guard;
-  static constexpr char Fill = '\xCC';
-  std::array<char, Guard + Count * Stride> memory;
-  GuardedBuffers() { memory.fill(Fill); }
-  uint32_t slot(size_t i) const { return slotOf(memory.data() + Guard + i * Stride); }
-  // The text up to its zero byte, or "untouched" when the buffer is as it was.
-  std::string text(size_t i) const {
-    const char *start = memory.data() + Guard + i * Stride;
-    if (std::string(start, Room) == std::string(Room, Fill)) {
-      return "untouched";
-    }
-    const void *zero = std::memchr(start, 0, Room);
-    return zero == nullptr ? "no zero byte" : std::string(start, static_cast<const char *>(zero));
-  }
-  bool guardsKept() const {
-    for (size_t i = 0; i <= Count; ++i) {
-      for (size_t g = 0; g < Guard; ++g) {
-        if (memory[i * Stride + g] != Fill) {
-          return false;
-        }
-      }
-    }
-    return true;
-  }
-};
+const Bytes FullAdRequest = pondrex::test::AdRequestFrame(0x38, 0x02, 0x71);
+const Bytes MultiAdRequest = pondrex::test::AdRequestFrame(0x38, 0x07, 0x6C);
+const Bytes TareZeroAdRequest = pondrex::test::AdRequestFrame(0x39, 0x04, 0x6E);
+const Bytes AdU8 = pondrex::test::AdU8Frame("V12", 0x0102, 0xFFFE);
+const Bytes AdU9 = pondrex::test::AdU9Frame(16, 0x0203);
+const Bytes Measurement = pondrex::test::MeasurementPayload(201);
 
 class PondrexRawWeightAd : public ::testing::Test {
 protected:
@@ -221,17 +187,17 @@ TEST_F(PondrexRawWeightAd, TareAndZeroPairsAreWrittenTwiceAndAlwaysSucceed) {
 }
 
 TEST_F(PondrexRawWeightAd, ClosedLinkWritesNothing) {
-  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> buffers;
+  TGuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> buffers;
   const auto [result, took] = timed("ChangeProtocol", {1});
   EXPECT_EQ(result, 0);
   EXPECT_LT(took, 100u);
   EXPECT_EQ(pondrex_->result("__KQZero"), 0);
-  EXPECT_EQ(pondrex_->result("__ReadTZAD", {buffers.slot(0), buffers.slot(1)}), 0);
+  EXPECT_EQ(pondrex_->result("__ReadTZAD", {slotOf(buffers.Data(0)), slotOf(buffers.Data(1))}), 0);
   EXPECT_EQ(pondrex_->result("udeTare"), 0);
   EXPECT_EQ(hostCallbackTexts(), Texts{"SENSORERR code=-1"});
-  EXPECT_EQ(buffers.text(0) + buffers.text(1), "untouched"
+  EXPECT_EQ(buffers.Text(0) + buffers.Text(1), "untouched"
                                                "untouched");
-  EXPECT_TRUE(buffers.guardsKept());
+  EXPECT_TRUE(buffers.GuardsKept());
   Sleep(200);
   EXPECT_TRUE(scale_.log().empty());
 }
@@ -250,16 +216,16 @@ TEST_F(PondrexRawWeightAd, WeightTextIsHandedOutOnceThenNothing) {
   EXPECT_EQ(narrow("GetWeight"), nullptr);
 
   // GetWeightEx waits for the next frame itself.
-  GuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> buffer;
+  TGuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> buffer;
   scale_.push(frame);
-  EXPECT_EQ(pondrex_->result("GetWeightEx", {buffer.slot(0)}), -1);
-  EXPECT_EQ(buffer.text(0), "S,-,  1.25,kg,48");
-  GuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> untouched;
-  const auto [result, took] = timed("__GetWeightEx", {untouched.slot(0)});
+  EXPECT_EQ(pondrex_->result("GetWeightEx", {slotOf(buffer.Data(0))}), -1);
+  EXPECT_EQ(buffer.Text(0), "S,-,  1.25,kg,48");
+  TGuardedBuffers<PONDREX_WEIGHT_BUFFER_SIZE> untouched;
+  const auto [result, took] = timed("__GetWeightEx", {slotOf(untouched.Data(0))});
   EXPECT_EQ(result, 0);
   EXPECT_GE(took, 950u);
-  EXPECT_EQ(untouched.text(0), "untouched");
-  EXPECT_TRUE(buffer.guardsKept() && untouched.guardsKept());
+  EXPECT_EQ(untouched.Text(0), "untouched");
+  EXPECT_TRUE(buffer.GuardsKept() && untouched.GuardsKept());
   EXPECT_TRUE(scale_.log().empty());
 }
 
@@ -310,29 +276,31 @@ TEST_F(PondrexRawWeightAd, FrameReadsReturnTheValuesOfTheAdFrameThatAnswers) {
   scale_.reply(TareZeroAdRequest, AdU9);
   scale_.reply(FullAdRequest, AdU8);
 
-  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 3> multi;
-  EXPECT_EQ(pondrex_->result("__ReadMultiAD", {multi.slot(0), multi.slot(1), multi.slot(2)}), -1);
-  EXPECT_EQ(multi.text(0) + " " + multi.text(1) + " " + multi.text(2), "258 V12 65534");
+  TGuardedBuffers<PONDREX_AD_BUFFER_SIZE, 3> multi;
+  EXPECT_EQ(pondrex_->result("__ReadMultiAD",
+                             {slotOf(multi.Data(0)), slotOf(multi.Data(1)), slotOf(multi.Data(2))}),
+            -1);
+  EXPECT_EQ(multi.Text(0) + " " + multi.Text(1) + " " + multi.Text(2), "258 V12 65534");
   EXPECT_EQ(received(1), (Entries{{"raw", MultiAdRequest}}));
 
   scale_.clear();
-  GuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> tareZero;
-  EXPECT_EQ(pondrex_->result("__ReadTZAD", {tareZero.slot(0), tareZero.slot(1)}), -1);
-  EXPECT_EQ(tareZero.text(0) + " " + tareZero.text(1), "515 16");
+  TGuardedBuffers<PONDREX_AD_BUFFER_SIZE, 2> tareZero;
+  EXPECT_EQ(pondrex_->result("__ReadTZAD", {slotOf(tareZero.Data(0)), slotOf(tareZero.Data(1))}), -1);
+  EXPECT_EQ(tareZero.Text(0) + " " + tareZero.Text(1), "515 16");
   EXPECT_EQ(received(1), (Entries{{"raw", TareZeroAdRequest}}));
 
   scale_.clear();
-  GuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
-  EXPECT_EQ(pondrex_->result("__ReadFullAD", {full.slot(0)}), -1);
-  EXPECT_EQ(full.text(0), "65534");
+  TGuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
+  EXPECT_EQ(pondrex_->result("__ReadFullAD", {slotOf(full.Data(0))}), -1);
+  EXPECT_EQ(full.Text(0), "65534");
   EXPECT_EQ(received(1), (Entries{{"raw", FullAdRequest}}));
-  EXPECT_TRUE(multi.guardsKept() && tareZero.guardsKept() && full.guardsKept());
+  EXPECT_TRUE(multi.GuardsKept() && tareZero.GuardsKept() && full.GuardsKept());
 }
 
 TEST_F(PondrexRawWeightAd, SilentScaleGetsTheAdRequestResentAndNoBufferIsWritten) {
   openScale();
-  GuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
-  const auto [result, took] = timed("__ReadFullAD", {full.slot(0)});
+  TGuardedBuffers<PONDREX_AD_BUFFER_SIZE> full;
+  const auto [result, took] = timed("__ReadFullAD", {slotOf(full.Data(0))});
   EXPECT_EQ(result, 0);
   EXPECT_GE(took, 1100u);
   Bytes resend = FullAdRequest;
@@ -340,8 +308,8 @@ TEST_F(PondrexRawWeightAd, SilentScaleGetsTheAdRequestResentAndNoBufferIsWritten
   Entries expected(7, {"raw", resend});
   expected[0].second = FullAdRequest;
   EXPECT_EQ(received(7), expected);
-  EXPECT_EQ(full.text(0), "untouched");
-  EXPECT_TRUE(full.guardsKept());
+  EXPECT_EQ(full.Text(0), "untouched");
+  EXPECT_TRUE(full.GuardsKept());
 }
 
 TEST_F(PondrexRawWeightAd, AdTextRequestsGiveUpAfterTheLinkTimeOutWithAnEmptyText) {

@@ -3,17 +3,17 @@
 // with the host's own buffers between guard bytes. What the scale received
 // is compared byte for byte with the frame that the scale itself builds for
 // the expected code and data (ECR ID, header sum and CRC included).
+#include "GuardedBuffers.h"
 #include "HostCallbacks.h"
 #include "PeerClient.h"
 #include "Pondrex.h"
 #include "PondrexExports.h"
+#include "ScaleFrames.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -21,6 +21,7 @@
 
 namespace {
 
+using pondrex::test::TGuardedBuffers;
 using pos::test::hostCallbackCalls;
 using pos::test::HostCallbackSlots;
 using pos::test::hostCallbackTexts;
@@ -35,9 +36,7 @@ using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 
 const char *const EcrId = "123456";
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, flag 0.
-const Bytes Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
+const Bytes Measurement = pondrex::test::MeasurementPayload();
 const char *const MeasurementText =
     "SENSORINFO net=12.34 tare=1 gross=13.34 mode=1 decimals=2 unit=0 oldAd=0 "
     "filterAd=0 zeroAd=0 weightAd=0 flag=0";
@@ -51,32 +50,6 @@ Bytes ascii(const std::string &text, size_t size) {
   bytes.resize(size, 0);
   return bytes;
 }
-
-// A host buffer of the room an export promises, between guard bytes.
-template <size_t Room> struct GuardedBuffer {
-  static constexpr size_t Guard = 16;
-  static constexpr char Fill = '\xCC';
-  std::array<char, Guard + Room + Guard> memory;
-  GuardedBuffer() { memory.fill(Fill); }
-  uint32_t slot() const { return slotOf(memory.data() + Guard); }
-  // The text up to its zero byte, or "untouched" when the buffer is as it was.
-  std::string text() const {
-    const char *start = memory.data() + Guard;
-    if (std::string(start, Room) == std::string(Room, Fill)) {
-      return "untouched";
-    }
-    const void *zero = std::memchr(start, 0, Room);
-    return zero == nullptr ? "no zero byte" : std::string(start, static_cast<const char *>(zero));
-  }
-  bool guardsKept() const {
-    for (size_t g = 0; g < Guard; ++g) {
-      if (memory[g] != Fill || memory[Guard + Room + g] != Fill) {
-        return false;
-      }
-    }
-    return true;
-  }
-};
 
 // One command export: its argument slots before the ECR ID, the code it
 // sends for them, its data, and for a read the answer's data and what the
@@ -318,37 +291,37 @@ TEST_F(PondrexScaleCommands, IdentityReadsHandOutWhatTheScaleAnswered) {
 
 TEST_F(PondrexScaleCommands, NumberBuffersGetTheNumberAndNothingBeyondOrNothingOnFailure) {
   scale_.on(0x911C0000, ScaleReply::withData(ascii("SN0123456789", 16)));
-  GuardedBuffer<PONDREX_SENSOR_NO_BUFFER_SIZE> sensorNo;
-  EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), sensorNo.slot()}), -1);
-  EXPECT_EQ(sensorNo.text(), "SN0123456789");
-  EXPECT_TRUE(sensorNo.guardsKept());
+  TGuardedBuffers<PONDREX_SENSOR_NO_BUFFER_SIZE> sensorNo;
+  EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), slotOf(sensorNo.Data())}), -1);
+  EXPECT_EQ(sensorNo.Text(), "SN0123456789");
+  EXPECT_TRUE(sensorNo.GuardsKept());
 
   scale_.on(0x911B0000, ScaleReply::withData(ascii("TQ90123456789", 16)));
-  GuardedBuffer<PONDREX_SCALE_NO_BUFFER_SIZE> scaleNo;
-  EXPECT_EQ(pondrex_->result("__GetScaleNo", {slotOf(EcrId), scaleNo.slot()}), -1);
-  EXPECT_EQ(scaleNo.text(), "TQ90123456789");
-  EXPECT_TRUE(scaleNo.guardsKept());
+  TGuardedBuffers<PONDREX_SCALE_NO_BUFFER_SIZE> scaleNo;
+  EXPECT_EQ(pondrex_->result("__GetScaleNo", {slotOf(EcrId), slotOf(scaleNo.Data())}), -1);
+  EXPECT_EQ(scaleNo.Text(), "TQ90123456789");
+  EXPECT_TRUE(scaleNo.GuardsKept());
 
   scale_.on(0x911C0000, ScaleReply::refuse(0x0005));
-  GuardedBuffer<PONDREX_SENSOR_NO_BUFFER_SIZE> refused;
-  EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), refused.slot()}), 0);
-  EXPECT_EQ(refused.text(), "untouched");
-  EXPECT_TRUE(refused.guardsKept());
+  TGuardedBuffers<PONDREX_SENSOR_NO_BUFFER_SIZE> refused;
+  EXPECT_EQ(pondrex_->result("__GetSensorNo", {slotOf(EcrId), slotOf(refused.Data())}), 0);
+  EXPECT_EQ(refused.Text(), "untouched");
+  EXPECT_TRUE(refused.GuardsKept());
 }
 
 TEST_F(PondrexScaleCommands, WindLevelIsReadInTwoPackets) {
   scale_.on(0xA0030000, {ScaleReply::withData({1, 2, 3, 4}), ScaleReply::withData({0, 0, 0, 7})});
-  GuardedBuffer<PONDREX_WIND_LEVEL_BUFFER_SIZE> level;
-  EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), level.slot()}), -1);
-  EXPECT_EQ(level.text(), "7");
-  EXPECT_TRUE(level.guardsKept());
+  TGuardedBuffers<PONDREX_WIND_LEVEL_BUFFER_SIZE> level;
+  EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), slotOf(level.Data())}), -1);
+  EXPECT_EQ(level.Text(), "7");
+  EXPECT_TRUE(level.GuardsKept());
   EXPECT_EQ(received(2), (Texts{frame(0xA0030000, {}, 0), frame(0xA0030000, {}, 1)}));
 
   reset();
   scale_.on(0xA0030000, ScaleReply::refuse(0x0002));
-  GuardedBuffer<PONDREX_WIND_LEVEL_BUFFER_SIZE> refused;
-  EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), refused.slot()}), 0);
-  EXPECT_EQ(refused.text(), "untouched");
+  TGuardedBuffers<PONDREX_WIND_LEVEL_BUFFER_SIZE> refused;
+  EXPECT_EQ(pondrex_->result("__GetWindLevel", {slotOf(EcrId), slotOf(refused.Data())}), 0);
+  EXPECT_EQ(refused.Text(), "untouched");
   Sleep(150);
   EXPECT_EQ(received(1), Texts{frame(0xA0030000, {}, 0)});
 }
@@ -441,15 +414,15 @@ TEST_F(PondrexScaleCommands, TareReadsHandOutTheTareOfTheMeasurement) {
   EXPECT_EQ(std::wstring(tare), L"1");
   EXPECT_EQ(hostCallbackTexts(), Texts{MeasurementText});
 
-  GuardedBuffer<PONDREX_TARE_BUFFER_SIZE> buffer;
-  EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), buffer.slot()}), -1);
-  EXPECT_EQ(buffer.text(), "1");
-  EXPECT_TRUE(buffer.guardsKept());
+  TGuardedBuffers<PONDREX_TARE_BUFFER_SIZE> buffer;
+  EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), slotOf(buffer.Data())}), -1);
+  EXPECT_EQ(buffer.Text(), "1");
+  EXPECT_TRUE(buffer.GuardsKept());
 
   scale_.on(0x80020000, ScaleReply::refuse(0x0004));
-  GuardedBuffer<PONDREX_TARE_BUFFER_SIZE> refused;
-  EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), refused.slot()}), 0);
-  EXPECT_EQ(refused.text(), "untouched");
+  TGuardedBuffers<PONDREX_TARE_BUFFER_SIZE> refused;
+  EXPECT_EQ(pondrex_->result("__ReadTare", {slotOf(EcrId), slotOf(refused.Data())}), 0);
+  EXPECT_EQ(refused.Text(), "untouched");
   // The plain form hands out the tare it holds, whatever the read did.
   tare = nullptr;
   EXPECT_EQ(pondrex_->result("ReadTare", {slotOf(EcrId), slotOf(&tare)}), 0);

@@ -11,8 +11,8 @@ set(pondrex_java_test_src ${CMAKE_CURRENT_SOURCE_DIR}/tests/java)
 add_library(pondrex_java_native SHARED JavaEntryPoints.cpp tests/java/JavaTestHost.cpp)
 pos_warnings(pondrex_java_native)
 find_package(Threads REQUIRED)
-target_link_libraries(pondrex_java_native PRIVATE pondrex_api_java pondrex_platform_fake Threads::Threads)
-target_include_directories(pondrex_java_native PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/../PSensor/tests)
+target_link_libraries(pondrex_java_native PRIVATE
+  pondrex_api_java pondrex_platform_fake pondrex_test_support Threads::Threads)
 set_target_properties(pondrex_java_native PROPERTIES
   OUTPUT_NAME Pondrex LIBRARY_OUTPUT_DIRECTORY ${pondrex_java_dir}/lib)
 
@@ -37,16 +37,16 @@ add_custom_command(
 add_custom_target(pondrex_java_classes ALL DEPENDS ${pondrex_java_dir}/classes.stamp)
 add_dependencies(pondrex_java_native pondrex_java_classes)
 
-add_test(NAME pondrex_java_entry_points
+add_test(NAME pondrex_api_java_test
   COMMAND ${POS_JDK_DIR}/bin/java -Xcheck:jni -Djava.library.path=${pondrex_java_dir}/lib
           -cp ${pondrex_java_dir}/classes PondrexJavaTest)
 # Any line that checked JNI prints fails the test, whatever the exit code.
-set_tests_properties(pondrex_java_entry_points PROPERTIES TIMEOUT 120 FAIL_REGULAR_EXPRESSION "WARNING|FATAL")
+set_tests_properties(pondrex_api_java_test PROPERTIES TIMEOUT 120 FAIL_REGULAR_EXPRESSION "WARNING|FATAL")
 if(POS_SANITIZE)
   # The library's sanitizer runtime must be loaded before the virtual
   # machine; the machine's own signals and its memory at exit are its own.
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
                   OUTPUT_VARIABLE pondrex_libasan OUTPUT_STRIP_TRAILING_WHITESPACE)
-  set_tests_properties(pondrex_java_entry_points PROPERTIES ENVIRONMENT
+  set_tests_properties(pondrex_api_java_test PROPERTIES ENVIRONMENT
     "LD_PRELOAD=${pondrex_libasan};ASAN_OPTIONS=handle_segv=0:allow_user_segv_handler=1:detect_leaks=0")
 endif()

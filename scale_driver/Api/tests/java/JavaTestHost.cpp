@@ -53,11 +53,6 @@ using Bytes = std::vector<uint8_t>;
 namespace api = pondrex::api;
 namespace test = pondrex::test;
 
-// Net 12.34, tare 1, gross 13.34, mode 1, 2 decimals, unit 0, the A/D values
-// and the flag 0.
-const Bytes Measurement = {0x00, 0x01, 0x00, 0x02, 0x00, 0x00, 0x04, 0xD2,
-                           0x00, 0x00, 0x00, 0x64, 0x00, 0x00, 0x05, 0x36};
-
 std::string StringOf(JNIEnv *env, jstring text) {
   const api::TJavaStringBytes bytes(env, text);
   return bytes.get() != nullptr ? bytes.get() : "";
@@ -103,7 +98,7 @@ JNIEXPORT void JNICALL Java_FakeScale_pushWeightFrames(JNIEnv *env, jclass, jint
 
 // A measurement frame that the scale sends by itself.
 JNIEXPORT void JNICALL Java_FakeScale_pushMeasurement(JNIEnv *, jclass) {
-  Line().Send(test::ScaleFrame(0x83000000, Measurement));
+  Line().Send(test::ScaleFrame(0x83000000, test::MeasurementPayload()));
 }
 
 // The blocks written to the port since the last call, in hex ("05 11|FD").
