@@ -11,6 +11,9 @@ ls -1 "$build/out"
 if [ -x "$root/tests/windows/demo/run-demo.sh" ]; then
   "$root/tests/windows/demo/run-demo.sh" "$build"
 fi
+if [ -x "$root/tests/windows/support_demo/run-support-demo.sh" ]; then
+  "$root/tests/windows/support_demo/run-support-demo.sh" "$build"
+fi
 if [ -x "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" ]; then
   "$root/tests/windows/tavrel_program/run-tavrel-demo.sh" "$build"
 fi

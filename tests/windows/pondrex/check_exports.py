@@ -3,11 +3,13 @@
 
 Fails unless the DLL exports exactly the names of the .def file, each by
 name, undecorated (no "@N", no added underscore), under the DLL's own name;
-unless every .def line maps its name to "name@N" (the stdcall symbol); and
-unless the DLL imports no MinGW runtime DLL (those are linked in statically,
-so the DLL runs on a machine that has only the system DLLs).
+unless every .def line maps its name to "name@N" (the stdcall symbol of a
+32-bit DLL) or, with --abi x64, names a plain symbol ("name" or
+"name = symbol", no "@"); and unless the DLL imports no MinGW runtime DLL
+(those are linked in statically, so the DLL runs on a machine that has only
+the system DLLs).
 
-Usage: check_exports.py --objdump OBJDUMP --def FILE.def FILE.dll
+Usage: check_exports.py --objdump OBJDUMP --def FILE.def [--abi stdcall|x64] FILE.dll
 """
 import argparse
 import re
@@ -16,9 +18,10 @@ import sys
 
 RUNTIME_DLL = re.compile(r"^(libgcc|libstdc\+\+|libwinpthread)", re.IGNORECASE)
 DEF_EXPORT = re.compile(r"^(?P<name>[A-Za-z_][A-Za-z0-9_]*)\s*=\s*(?P<symbol>\S+)$")
+PLAIN_EXPORT = re.compile(r"^(?P<name>[A-Za-z_][A-Za-z0-9_]*)(\s*=\s*(?P<symbol>[A-Za-z_][A-Za-z0-9_]*))?$")
 
 
-def def_exports(path):
+def def_exports(path, abi="stdcall"):
     """Returns the library name and the export lines of a .def file."""
     library = None
     names = []
@@ -37,6 +40,13 @@ def def_exports(path):
                 continue
             if not in_exports:
                 errors.append(f"{path}:{number}: unexpected line {line!r}")
+                continue
+            if abi == "x64":
+                match = PLAIN_EXPORT.match(line)
+                if not match:
+                    errors.append(f"{path}:{number}: expected 'Name' or 'Name = Symbol', got {line!r}")
+                    continue
+                names.append(match["name"])
                 continue
             match = DEF_EXPORT.match(line)
             if not match:
@@ -89,10 +99,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--def", dest="def_file", required=True)
+    parser.add_argument("--abi", choices=("stdcall", "x64"), default="stdcall")
     parser.add_argument("dll")
     args = parser.parse_args()
 
-    library, expected, errors = def_exports(args.def_file)
+    library, expected, errors = def_exports(args.def_file, args.abi)
     dll_name, address_count, exported, imports = dll_tables(args.objdump, args.dll)
 
     if not expected:
