@@ -65,6 +65,9 @@ std::vector<std::string> valueTexts(HKEY key) {
       // room for all of it. The data size needed has come back; the name's
       // has not.
       if (++retries > MoreDataRetries) {
+        // It never fitted: its data could not be had, but the value is
+        // still listed, with an empty text, rather than dropped.
+        texts.emplace_back();
         retries = 0;
         ++index;
         continue;

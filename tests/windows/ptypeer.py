@@ -22,7 +22,10 @@ Unknown or malformed commands answer ERR <reason>.
 With --device scale the far end is also a simulated scale (scalesim.py): it
 answers what it receives as configured with the control commands that begin
 with SCALE (listed in scalesim.py) and logs what it recognised; CLEAR also
-empties that log. The default, --device passive, only records and sends.
+empties that log. With --device pricescale it is a price-computing scale
+(pricesim.py): the price bus at its rate, steered with the commands that
+begin with PRICE, and the simulated scale at every other rate, steered with
+SCALE. The default, --device passive, only records and sends.
 """
 
 import argparse
@@ -36,6 +39,7 @@ import threading
 import time
 import tty
 
+import pricesim
 import scalesim
 
 BAUDS = {
@@ -170,6 +174,10 @@ def command(line, words):
         return "OK"
     if verb == "SCALE" and isinstance(line.device, scalesim.ScaleModel):
         return line.device.command(words[1:])
+    if verb == "SCALE" and isinstance(line.device, pricesim.PriceScaleModel):
+        return line.device.weighing.command(words[1:])
+    if verb == "PRICE" and isinstance(line.device, pricesim.PriceScaleModel):
+        return line.device.command(words[1:])
     return "ERR unknown command " + verb
 
 
@@ -179,7 +187,7 @@ def main():
     parser.add_argument("--wine-dir", default=os.environ.get("POS_WINE_DIR"))
     parser.add_argument("--timeout", type=float, default=240.0, help="seconds before the program is killed")
     parser.add_argument(
-        "--device", choices=("passive", "scale"), default="passive", help="what sits on the far end"
+        "--device", choices=("passive", "scale", "pricescale"), default="passive", help="what sits on the far end"
     )
     parser.add_argument("program", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -190,6 +198,8 @@ def main():
     line = Line()
     if args.device == "scale":
         line.device = scalesim.ScaleModel(line.send)
+    elif args.device == "pricescale":
+        line.device = pricesim.PriceScaleModel(line.send)
     link = os.path.join(args.wine_dir, "ptys", args.port.lower())
     os.makedirs(os.path.dirname(link), exist_ok=True)
     if os.path.lexists(link):

@@ -312,6 +312,39 @@ int32_t PONDREX_CALL __ReadFullAD(char *fullAd);
 int32_t PONDREX_CALL __ReadMultiAD(char *zeroAd, char *version, char *fullAd);
 int32_t PONDREX_CALL __ReadTZAD(char *zeroAd, char *tareAd);
 
+/* --- Price and PLU transfer ---------------------------------------------
+ * A second protocol, the price bus, at 9600 baud on the weighing link's
+ * serial port: open the link first (OpenDevice, __Open). A transfer closes
+ * the link, borrows its port and opens the link again afterwards; when the
+ * scale does not acknowledge, the transfer fails and the link stays closed
+ * with the port free (reopen it with OpenDevice). SetRecvHandle, SendPrice,
+ * DownLoadPlu and UpLoadPlu fail (or do nothing) before CreateComm. A
+ * transfer started while another runs fails at once. */
+
+/* No result. Makes the price bus; a second call replaces it. */
+void PONDREX_CALL CreateComm(void);
+/* No result. The window (an HWND) that receives the weight reports of the
+ * scale during transfers: PONDREX_WEIGHT_REPORT_MESSAGE, sent with
+ * SendMessageW, wParam a zero-terminated UTF-16 text valid during the call,
+ * lParam 0. The text is "stable:value:weight:unit:flag", e.g.
+ * "1:5:1234:KG:0" or "1:3:12.345:N:KG:0". */
+void PONDREX_CALL SetRecvHandle(void *window);
+#define PONDREX_WEIGHT_REPORT_MESSAGE 0x0400 /* WM_USER */
+/* -1 when the scale took the unit price, else 0 (a 16-bit result); 0 at
+ * once for a price below 0, above 42949672.95 or not a number. */
+int16_t PONDREX_CALL SendPrice(double price);
+/* 1 when the 70 PLU slots were written from the file, else 0 (a one-byte
+ * result). One line per slot: price, TAB, unit text (KG, 500G, 600G, G, LB,
+ * 100G); at most 70 lines, prices up to 167772.15 with the locale's decimal
+ * separator; UTF-8 or UTF-16 with a byte-order mark, else the system code
+ * page. A file that cannot be read or holds a line that is no PLU fails at
+ * once, before anything is sent. */
+uint8_t PONDREX_CALL DownLoadPlu(const char *fileName);
+/* 1 when the 70 slots were read into the file, else 0 (a one-byte result):
+ * 70 lines ended by CR LF in the system code page. The file is replaced only
+ * once every slot was read; on failure it stays as it was. */
+uint8_t PONDREX_CALL UpLoadPlu(const char *fileName);
+
 /* --- Text self-test ----------------------------------------------------- */
 
 /* A fixed five-character UTF-16 text. */

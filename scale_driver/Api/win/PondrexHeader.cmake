@@ -61,5 +61,5 @@ target_include_directories(pondrex_header INTERFACE
 # as C.
 add_library(pondrex_header_check OBJECT win/PondrexHeaderCheck.cpp win/PondrexHeaderCheck.c)
 pos_warnings(pondrex_header_check)
-target_link_libraries(pondrex_header_check PRIVATE pondrex_header pondrex_api_core pondrex_api_raw)
+target_link_libraries(pondrex_header_check PRIVATE pondrex_header pondrex_api_core pondrex_api_raw pondrex_ftpbus)
 add_dependencies(Pondrex pondrex_header_check)

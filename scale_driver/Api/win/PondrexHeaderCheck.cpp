@@ -10,6 +10,7 @@
 #include "PolledWeights.h"
 #include "ScaleReads.h"
 #include "TCallbackSlots.h"
+#include "TFTPBusComm.h"
 #include "TextSelfTest.h"
 
 #include <cstdint>
@@ -49,6 +50,7 @@ static_assert(PONDREX_SENSOR_NO_BUFFER_SIZE == api::SensorNoBufferRoom);
 static_assert(PONDREX_SCALE_NO_BUFFER_SIZE == api::ScaleNoBufferRoom);
 static_assert(PONDREX_WIND_LEVEL_BUFFER_SIZE == api::WindLevelBufferRoom);
 static_assert(PONDREX_AD_BUFFER_SIZE == api::AdBufferRoom);
+static_assert(PONDREX_WEIGHT_REPORT_MESSAGE == pondrex::TFTPBusComm::WeightReportMessage);
 static_assert(PONDREX_UTF8EX_BUFFER_SIZE == decltype(pondrex::SelfTestWideBytes())().size());
 
 } // namespace

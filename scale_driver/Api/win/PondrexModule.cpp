@@ -1,6 +1,7 @@
 #include "PondrexModule.h"
 
 #include "PSensorGlobals.h"
+#include "PriceTransfer.h"
 #include "TWinPlatform.h"
 
 #include <windows.h>
@@ -13,23 +14,33 @@ namespace {
 HMODULE heldModule = nullptr;
 
 bool SerialPortOpen() {
-  return GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen();
+  return (GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen()) ||
+         (GlobalFtpBusComm && GlobalFtpBusComm->Comm().IsOpen());
+}
+
+// Leaves the price bus to the system, as the driver object is left when its
+// serial threads may still run or the process ends.
+void LeavePriceBus() {
+  if (GlobalFtpBusComm) {
+    [[maybe_unused]] auto *left = new std::shared_ptr<TFTPBusComm>(std::move(GlobalFtpBusComm));
+  }
 }
 
 } // namespace
 
-// At unload (not at process end): frees the driver object, whose port is
-// closed by then.
+// At unload (not at process end): frees the price bus and the driver
+// object, whose ports are closed by then.
 void UnloadDriver() {
-  if (!GlobalSensor)
-    return;
   if (SerialPortOpen()) {
     // Only when taking the reference failed: the serial threads run on and
-    // cannot be stopped here, so the object they use is left alone.
+    // cannot be stopped here, so the objects they use are left alone.
+    LeavePriceBus();
     [[maybe_unused]] TPSensor *left = GlobalSensor.release();
     return;
   }
-  FinalizePSensor();
+  api::FreePriceBus();
+  if (GlobalSensor)
+    FinalizePSensor();
 }
 
 // The firmware-download front end, once the library has one, is made here
@@ -62,6 +73,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
       // The process ends: the other threads are gone, and the system takes
       // back memory, handles and windows.
       [[maybe_unused]] pondrex::TPSensor *left = pondrex::GlobalSensor.release();
+      pondrex::win::LeavePriceBus();
     } else {
       pondrex::win::UnloadDriver();
     }

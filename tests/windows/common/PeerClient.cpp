@@ -102,6 +102,10 @@ std::string PeerClient::call(const std::string &command) {
   }
 }
 
+std::string PeerClient::expect(const std::string &command, const std::string &word) {
+  return afterWord(call(command), word);
+}
+
 void PeerClient::send(const std::vector<uint8_t> &bytes) {
   afterWord(call("SEND " + toHex(bytes)), "OK");
 }
@@ -259,8 +263,13 @@ std::vector<uint8_t> ScaleClient::frame(uint32_t code, const std::vector<uint8_t
 }
 
 std::vector<ScaleLogEntry> ScaleClient::log(size_t atLeast, uint32_t timeoutMs) {
+  return logOf("SCALE LOG", atLeast, timeoutMs);
+}
+
+std::vector<ScaleLogEntry> ScaleClient::logOf(const std::string &command, size_t atLeast,
+                                              uint32_t timeoutMs) {
   std::string entries =
-      afterWord(call("SCALE LOG " + std::to_string(atLeast) + " " + std::to_string(timeoutMs)), "LOG");
+      afterWord(call(command + " " + std::to_string(atLeast) + " " + std::to_string(timeoutMs)), "LOG");
   std::vector<ScaleLogEntry> result;
   size_t start = 0;
   while (start < entries.size()) {

@@ -42,6 +42,9 @@ public:
 protected:
   // Sends one control command and returns the peer's answer line.
   std::string call(const std::string &command);
+  // Sends one control command and returns the rest of the answer after
+  // word; throws std::runtime_error when the answer does not begin with it.
+  std::string expect(const std::string &command, const std::string &word);
 
 private:
   uintptr_t socket_;
@@ -106,6 +109,11 @@ public:
   // What the scale recognised, oldest first, after waiting up to timeoutMs
   // for at least atLeast entries.
   std::vector<ScaleLogEntry> log(size_t atLeast = 0, uint32_t timeoutMs = 0);
+
+protected:
+  // The entries of a log command ("SCALE LOG", "PRICE LOG"), after waiting
+  // up to timeoutMs for at least atLeast of them.
+  std::vector<ScaleLogEntry> logOf(const std::string &command, size_t atLeast, uint32_t timeoutMs);
 };
 
 std::vector<uint8_t> fromHex(const std::string &hex);

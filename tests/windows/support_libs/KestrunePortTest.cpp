@@ -143,6 +143,17 @@ TEST_F(KestrunePort, FailuresPrintTheirLineAndLeaveNoPortOpen) {
   }
 }
 
+TEST_F(KestrunePort, APortWhoseSettingsCannotBeReadIsClosedAgain) {
+  // The null device opens, but has no serial settings to read.
+  StdoutCapture capture;
+  const long before = pos::test::processHandleCount();
+  EXPECT_EQ(init_("NUL", 9600), -2);
+  const uint8_t data[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(sendData_(data), 0);
+  EXPECT_EQ(pos::test::processHandleCount(), before);
+  EXPECT_EQ(capture.text(), "Failed to get serial parameters\nFailed to write to serial port\n");
+}
+
 TEST_F(KestrunePort, CloseWithoutAPortReturnsOne) {
   EXPECT_EQ(close_(), 1);
   EXPECT_EQ(close_(), 1);

@@ -134,11 +134,19 @@ TEST_F(Morvale, SendDataNeedsAnOpenPortAndAValidBuffer) {
   expectLineQuiet();
 }
 
-TEST_F(Morvale, InitComPortFailsForAMissingPortOrNoName) {
-  EXPECT_EQ(initComPort_(MissingPort), 0);
-  EXPECT_EQ(initComPort_(nullptr), 0);
-  const uint8_t bytes[] = {0x30};
-  EXPECT_EQ(sendData_(bytes, 1), 0);
+TEST_F(Morvale, InitComPortFailsSilentlyAndLeavesNoPortOpen) {
+  // A missing port, no name, and the null device (it opens, but has no
+  // serial settings to read).
+  for (const char *name : {MissingPort, static_cast<const char *>(nullptr), "NUL"}) {
+    SCOPED_TRACE(name == nullptr ? "(null)" : name);
+    pos::test::StdoutCapture capture;
+    const long before = pos::test::processHandleCount();
+    EXPECT_EQ(initComPort_(name), 0);
+    const uint8_t bytes[] = {0x30};
+    EXPECT_EQ(sendData_(bytes, 1), 0);
+    EXPECT_EQ(pos::test::processHandleCount(), before);
+    EXPECT_EQ(capture.text(), "");
+  }
 }
 
 TEST_F(Morvale, InitComPortWhileOpenReplacesThePortWithoutLeakingIt) {

@@ -1,0 +1,216 @@
+// Construction, enabling, the waits and the two transfers of the price bus.
+#include "TFTPBusComm.h"
+
+#include "FtpBusFrames.h"
+#include "TickCount.h"
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+namespace pondrex {
+
+namespace {
+
+constexpr uint8_t ShortCommandDt = 0x01;
+constexpr uint8_t ShortCommandRam = 0xFE;
+
+bool IsOneByteCommand(uint8_t Dt) {
+  return Dt == 0x44 || Dt == 0x05 || Dt == 0x12;
+}
+
+} // namespace
+
+TFTPBusComm::TFTPBusComm(IPlatform &platform) : platform_(platform) {
+  Comm1 = platform_.CreateComm();
+  Comm1->SetBaudRate(FBaudRate);
+  Comm1->SetDtrControl(TDtrControl::DtrDisable);
+  Comm1->SetTxContinueOnXoff(false);
+  Comm1->SetOutx_XonXoffFlow(false);
+  Comm1->SetIgnoreNullChar(false);
+  Comm1->SetRtsControl(TRtsControl::RtsEnable);
+  Comm1->SetByteSize(TByteSize::_8);
+  Comm1->SetParityCheck(false);
+  Comm1->SetParity(TParity::None);
+  Comm1->SetStopBits(TStopBits::_1);
+  Comm1->SetReadIntervalTimeout(20);
+  Comm1->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
+    CommReceiveData(sender, buffer, length);
+  };
+  Comm1->OnSendDataEmpty = [this](TCommBase &) { isSendDataEmpty = true; };
+  Timer1 = platform_.CreateTimer(0, [this] {
+    isTimeOut = true;
+    Timer1->SetEnabled(false);
+  });
+}
+
+TFTPBusComm::~TFTPBusComm() {
+  Timer1->SetEnabled(false);
+  try {
+    Comm1->StopComm();
+  } catch (const std::exception &) {
+  }
+  Comm1->OnReceiveData = nullptr;
+  Comm1->OnSendDataEmpty = nullptr;
+}
+
+void TFTPBusComm::SetBaudRate(uint32_t value) {
+  FBaudRate = value;
+  Comm1->SetBaudRate(value);
+}
+
+void TFTPBusComm::EnableComm(bool Enable) {
+  if (Enable) {
+    Comm1->SetCommName(FCommName);
+    Comm1->SetDtrControl(TDtrControl::DtrEnable);
+    if (FisActive) {
+      FisActive = false;
+      Comm1->StopComm();
+    }
+    // A failure passes on and leaves the bus inactive.
+    Comm1->StartComm();
+    FisActive = true;
+    FLogList.clear();
+  } else {
+    Comm1->SetDtrControl(TDtrControl::DtrDisable);
+    FisActive = false;
+    Comm1->StopComm();
+  }
+}
+
+void TFTPBusComm::ResetReceiveState() {
+  FError = false;
+  isAbort = false;
+  FReply = 0;
+  ReceiveStatus = -1;
+  FOffset = 0;
+  replyComplete_ = false;
+}
+
+int32_t TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t intervalMs) {
+  ResetReceiveState();
+  RECEIVETOTAL = expectedLength;
+
+  // The frame leaves the port first. A write that never reports its end
+  // (a stalled port) does not hold the wait for ever.
+  const uint32_t drainStart = platform_.TickCount();
+  while (!isSendDataEmpty && !FError && FisActive) {
+    const uint32_t waited = ElapsedTicks(drainStart, platform_.TickCount());
+    if (waited >= SendDrainBoundMs)
+      break;
+    platform_.WaitAndPump(SendDrainBoundMs - waited);
+  }
+
+  // Then the answer, until the timer fires. The tick count bounds the wait
+  // too, should the timer's message never come.
+  isTimeOut = false;
+  Timer1->SetInterval(intervalMs);
+  Timer1->SetEnabled(true);
+  const uint32_t start = platform_.TickCount();
+  while (!isTimeOut && !FError && ReceiveStatus <= 0 && FisActive) {
+    const uint32_t waited = ElapsedTicks(start, platform_.TickCount());
+    if (waited >= intervalMs) {
+      isTimeOut = true;
+      break;
+    }
+    platform_.WaitAndPump(intervalMs - waited);
+  }
+
+  int32_t result = WaitInactive;
+  if (FError)
+    result = WaitAborted;
+  else if (FReply == 0xAA || FReply == 0x15)
+    result = WaitRefused;
+  else if (FReply == 0x06 || FReply == 0x02)
+    result = WaitAcknowledged;
+  else if (isTimeOut)
+    result = WaitTimedOut;
+  Timer1->SetEnabled(false);
+  return result;
+}
+
+bool TFTPBusComm::DownloadData(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen) {
+  std::vector<uint8_t> frame;
+  if (IsClearZero || (Dt == ShortCommandDt && RamAddr == ShortCommandRam)) {
+    frame = {Dt, RamAddr};
+  } else if (IsOneByteCommand(Dt)) {
+    frame = {Dt};
+  } else {
+    // The frame must fit the frame buffer.
+    if (DataLen > MaxDownloadLength) {
+      FError = true;
+      return false;
+    }
+    frame = BuildDataFrame(Dt, RamAddr, RomAddr, std::span<const uint8_t>(Buffer.data(), DataLen));
+  }
+  FData.fill(0);
+  std::copy(frame.begin(), frame.end(), FData.begin());
+
+  for (uint32_t i = 0;; ++i) {
+    std::copy(frame.begin(), frame.end(), FCommData.begin());
+    if (i > 0 && isDebug) {
+      AddLog("");
+      AddLog("Retry:" + std::to_string(i));
+    }
+    CommWrite(frame.data(), static_cast<uint16_t>(frame.size()));
+    int32_t r = WaitReply(0, DownloadReplyMs);
+    if (i == 1 && (IsClearZero || IsNoReply))
+      r = WaitAcknowledged;
+    if (r == WaitAcknowledged)
+      return true;
+    if (FError || i >= FRetryCount) {
+      FError = true;
+      return false;
+    }
+  }
+}
+
+void TFTPBusComm::SendRequest(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen) {
+  const std::vector<uint8_t> request = BuildUploadRequest(Dt, RamAddr, RomAddr, DataLen);
+  std::copy(request.begin(), request.end(), FCommData.begin());
+  CommWrite(request.data(), static_cast<uint16_t>(request.size()));
+}
+
+void TFTPBusComm::CheckReply(uint8_t DataLen) {
+  // Only a reply that was collected whole counts: the wait also ends on its
+  // lead byte, and bytes left from an earlier frame must not pass as data.
+  const std::span<const uint8_t> reply(FCommData.data(), size_t{DataLen} + 7);
+  if (replyComplete_ && UploadReplyPasses(reply, DataLen))
+    std::copy_n(reply.begin() + 6, DataLen, Buffer.begin());
+  else
+    isErrorPackage = true;
+}
+
+bool TFTPBusComm::UploadData(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen) {
+  // The reply must fit the collected bytes.
+  if (DataLen > MaxUploadLength) {
+    FError = true;
+    return false;
+  }
+  const uint32_t interval = FRetryInterval > 0 ? static_cast<uint32_t>(FRetryInterval) : 0;
+  for (uint32_t i = 0;; ++i) {
+    isErrorPackage = false;
+    if (i > 0 && isDebug) {
+      AddLog("");
+      AddLog("Retry:" + std::to_string(i));
+    }
+    SendRequest(Dt, RamAddr, RomAddr, DataLen);
+    const int32_t r = WaitReply(static_cast<uint8_t>(DataLen + 6), interval);
+    if (r == WaitAcknowledged) {
+      CheckReply(DataLen);
+      if (!isErrorPackage)
+        return true;
+    }
+    if (FError || i >= FRetryCount) {
+      FError = true;
+      return false;
+    }
+  }
+}
+
+void TFTPBusComm::Abort() {
+  FError = true;
+  isAbort = true;
+}
+
+} // namespace pondrex
