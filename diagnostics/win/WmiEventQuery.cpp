@@ -1,6 +1,8 @@
 #include "WmiEventQuery.h"
 
+#include "ComOwners.h"
 #include "CommandLines.h"
+#include "OwnedBstr.h"
 #include "PipeText.h"
 #include "StandardStreamsSink.h"
 #include "WideText.h"
@@ -14,68 +16,19 @@
 namespace tavrel {
 namespace {
 
-// Releases a COM interface when it goes.
-template <typename T> class ComRef {
-public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_ != nullptr) {
-      p_->Release();
-    }
-  }
-  ComRef(const ComRef &) = delete;
-  ComRef &operator=(const ComRef &) = delete;
-  T *get() const { return p_; }
-  T *operator->() const { return p_; }
-  T **receive() { return &p_; }
-
-private:
-  T *p_ = nullptr;
-};
-
-// A BSTR freed when it goes.
-class Bstr {
-public:
-  explicit Bstr(const std::u16string &text) : b_(SysAllocString(WidePointer(text))) {}
-  ~Bstr() { SysFreeString(b_); }
-  Bstr(const Bstr &) = delete;
-  Bstr &operator=(const Bstr &) = delete;
-  BSTR get() const { return b_; }
-
-private:
-  BSTR b_;
-};
-
-// Calls CoUninitialize when it goes, for a successful CoInitializeEx.
-class ComApartment {
-public:
-  ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
-  ~ComApartment() {
-    if (ok_) {
-      CoUninitialize();
-    }
-  }
-  ComApartment(const ComApartment &) = delete;
-  ComApartment &operator=(const ComApartment &) = delete;
-  bool ok() const { return ok_; }
-
-private:
-  bool ok_;
-};
-
 // The messages of the results; false with the failure's line when a step
 // fails. The COM objects are released before the apartment is left.
 bool queryMessages(std::vector<std::u16string> &messages, std::u16string &failure) {
-  ComRef<IWbemLocator> locator;
+  pos::ComPointer<IWbemLocator> locator;
   if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                              reinterpret_cast<void **>(locator.receive())))) {
+                              locator.outVoid()))) {
     failure = u"Failed to create IWbemLocator object.";
     return false;
   }
-  ComRef<IWbemServices> services;
-  const Bstr resource{std::u16string(kPowerShellWmiNamespace)};
+  pos::ComPointer<IWbemServices> services;
+  const OwnedBstr resource{std::u16string(kPowerShellWmiNamespace)};
   if (resource.get() == nullptr || FAILED(locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0,
-                                                                 nullptr, nullptr, services.receive()))) {
+                                                                 nullptr, nullptr, services.out()))) {
     failure = u"Failed to connect to PowerShell.";
     return false;
   }
@@ -84,20 +37,20 @@ bool queryMessages(std::vector<std::u16string> &messages, std::u16string &failur
     failure = u"Failed to set proxy blanket.";
     return false;
   }
-  ComRef<IEnumWbemClassObject> results;
-  const Bstr language(u"WQL");
-  const Bstr query(WmiEventQueryText());
+  pos::ComPointer<IEnumWbemClassObject> results;
+  const OwnedBstr language(u"WQL");
+  const OwnedBstr query(WmiEventQueryText());
   if (language.get() == nullptr || query.get() == nullptr ||
       FAILED(services->ExecQuery(language.get(), query.get(),
                                  WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                 results.receive()))) {
+                                 results.out()))) {
     failure = u"Failed to execute PowerShell command.";
     return false;
   }
   for (;;) {
-    ComRef<IWbemClassObject> object;
+    pos::ComPointer<IWbemClassObject> object;
     ULONG returned = 0;
-    results->Next(static_cast<LONG>(WBEM_INFINITE), 1, object.receive(), &returned);
+    results->Next(static_cast<LONG>(WBEM_INFINITE), 1, object.out(), &returned);
     if (returned == 0 || object.get() == nullptr) {
       break;
     }
@@ -121,7 +74,7 @@ std::u16string QueryEventsViaWmiPowerShell() {
   StandardStreamsSink sink;
   std::vector<std::u16string> messages;
   {
-    ComApartment apartment;
+    const pos::ComApartment apartment;
     if (!apartment.ok()) {
       sink.WriteWide(u"Failed to initialize COM.\n");
       return u"";

@@ -7,65 +7,14 @@
 #include <iostream>
 #include <vector>
 
+#include "ComOwners.h"
+#include "OwnedBstr.h"
 #include "WideText.h"
 #include "WmiReportText.h"
 #include "WmiStatus.h"
 
 namespace tavrel {
 namespace {
-
-// Owns one COM interface reference.
-template <typename T> class ComRef {
-public:
-  ComRef() = default;
-  ComRef(const ComRef &) = delete;
-  ComRef &operator=(const ComRef &) = delete;
-  ~ComRef() { Reset(); }
-  T **Out() {
-    Reset();
-    return &pointer_;
-  }
-  T *operator->() const { return pointer_; }
-  T *Get() const { return pointer_; }
-  void Reset() {
-    if (pointer_ != nullptr) {
-      pointer_->Release();
-      pointer_ = nullptr;
-    }
-  }
-
-private:
-  T *pointer_ = nullptr;
-};
-
-class OwnedBstr {
-public:
-  explicit OwnedBstr(BSTR text) : text_(text) {}
-  OwnedBstr(const OwnedBstr &) = delete;
-  OwnedBstr &operator=(const OwnedBstr &) = delete;
-  ~OwnedBstr() { SysFreeString(text_); }
-  BSTR Get() const { return text_; }
-
-private:
-  BSTR text_;
-};
-
-// COM of the calling thread, uninitialised when the query ends.
-class ComApartment {
-public:
-  ComApartment() = default;
-  ComApartment(const ComApartment &) = delete;
-  ComApartment &operator=(const ComApartment &) = delete;
-  ~ComApartment() {
-    if (initialised_) {
-      CoUninitialize();
-    }
-  }
-  void SetInitialised() { initialised_ = true; }
-
-private:
-  bool initialised_ = false;
-};
 
 bool Report(const char *message, HRESULT result) {
   std::cerr << WmiFailureLine(message, static_cast<std::int32_t>(result)) << std::flush;
@@ -80,56 +29,53 @@ bool RunWmiQuery(const char *wql, const std::function<bool(IWbemClassObject &)> 
   OwnedBstr space(AnsiToBstr("ROOT\\CIMV2"));
   OwnedBstr language(AnsiToBstr("WQL"));
   OwnedBstr query(AnsiToBstr(wql));
-  ComApartment apartment;
-
-  HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  if (FAILED(result)) {
-    return Report(kComInitFailed, result);
+  const pos::ComApartment apartment;
+  if (!apartment.ok()) {
+    return Report(kComInitFailed, apartment.result());
   }
-  apartment.SetInitialised();
 
   // The process's security is set once; a later call is refused with
   // RPC_E_TOO_LATE and the security then in force serves this query too.
-  result = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
-                                RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+  HRESULT result = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                                        RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
   if (!ComSecurityAllowsQuery(static_cast<std::int32_t>(result))) {
     return Report(kSecurityInitFailed, result);
   }
 
   // Released in reverse order, before COM is uninitialised.
-  ComRef<IWbemLocator> locator;
-  ComRef<IWbemServices> services;
-  ComRef<IEnumWbemClassObject> results;
+  pos::ComPointer<IWbemLocator> locator;
+  pos::ComPointer<IWbemServices> services;
+  pos::ComPointer<IEnumWbemClassObject> results;
 
-  result = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                            reinterpret_cast<void **>(locator.Out()));
+  result =
+      CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.outVoid());
   if (FAILED(result)) {
     return Report(kLocatorFailed, result);
   }
   result =
-      locator->ConnectServer(space.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Out());
+      locator->ConnectServer(space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.out());
   if (FAILED(result)) {
     return Report(kConnectFailed, result);
   }
-  result = CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
+  result = CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                              RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
   if (FAILED(result)) {
     return Report(kProxyBlanketFailed, result);
   }
-  result = services->ExecQuery(language.Get(), query.Get(),
-                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, results.Out());
+  result = services->ExecQuery(language.get(), query.get(),
+                               WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, results.out());
   if (FAILED(result)) {
     return Report(kQueryFailed, result);
   }
 
   for (;;) {
-    ComRef<IWbemClassObject> object;
+    pos::ComPointer<IWbemClassObject> object;
     ULONG returned = 0;
-    results->Next(WBEM_INFINITE, 1, object.Out(), &returned);
-    if (returned == 0 || object.Get() == nullptr) {
+    results->Next(WBEM_INFINITE, 1, object.out(), &returned);
+    if (returned == 0 || object.get() == nullptr) {
       break;
     }
-    if (!visit(*object.Get())) {
+    if (!visit(*object.get())) {
       break;
     }
   }

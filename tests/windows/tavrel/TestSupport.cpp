@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "RemoveTree.h"
+
 #include <fcntl.h>
 #include <io.h>
 
@@ -18,28 +20,6 @@ std::wstring tempPath(const wchar_t *prefix) {
   wchar_t name[MAX_PATH] = {};
   GetTempFileNameW(folder, prefix, 0, name);
   return name;
-}
-
-void removeTree(const std::wstring &path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") {
-        continue;
-      }
-      const std::wstring child = path + L"\\" + name;
-      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        removeTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
 }
 
 } // namespace
@@ -135,7 +115,7 @@ ScratchFolder::ScratchFolder() : path_(tempPath(L"tav")) {
 
 // The long-path form, so that folders deeper than MAX_PATH go too.
 ScratchFolder::~ScratchFolder() {
-  removeTree(L"\\\\?\\" + path_);
+  RemoveTree(L"\\\\?\\" + path_);
 }
 
 std::string ReadBytes(const std::wstring &path) {

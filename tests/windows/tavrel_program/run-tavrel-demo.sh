@@ -6,22 +6,11 @@
 # the window as BUILD_DIR/out/tavrel-window.png.
 # Usage: run-tavrel-demo.sh [BUILD_DIR]   (default: the repository's build folder)
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(cd "$here/../../.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
+# shellcheck source=../demo-setup.sh
+source "$(dirname "$0")/../demo-setup.sh"
 demo=$build/win64/tests/windows/tavrel_program/tavrel_demo.exe
-# The deliverable as scripts/build.sh collects it, else where the 64-bit tree
-# puts it.
-exe=$build/out/Tavrel.exe
-if [ ! -f "$exe" ]; then
-  exe=$build/win64/out/Tavrel.exe
-fi
-for file in "$demo" "$exe"; do
-  if [ ! -f "$file" ]; then
-    echo "run-tavrel-demo.sh: $file is missing; build first (scripts/build.sh)" >&2
-    exit 1
-  fi
-done
+exe=$(pos_demo_deliverables win64 Tavrel.exe)/Tavrel.exe
+pos_demo_require "$demo" "$exe"
 # The prefix of the Tavrel.exe tests, where no other test runs processes.
 # shellcheck source=../wine-env.sh
 source "$root/tests/windows/wine-env.sh" "$build/wine/tavrel-runs"

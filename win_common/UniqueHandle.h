@@ -6,7 +6,7 @@
 
 #include <utility>
 
-namespace pondrex {
+namespace pos {
 
 // A kernel handle (file, event, thread). Both null and INVALID_HANDLE_VALUE
 // mean "nothing held", so the results of CreateFileW and CreateEventW can be
@@ -63,4 +63,16 @@ private:
   HWND window_ = nullptr;
 };
 
+} // namespace pos
+
+// The scale driver and the diagnostic program name them unqualified in their
+// own namespaces.
+namespace pondrex {
+using pos::UniqueHandle;
+using pos::UniqueWindow;
 } // namespace pondrex
+
+namespace tavrel {
+using pos::UniqueHandle;
+using pos::UniqueWindow;
+} // namespace tavrel
