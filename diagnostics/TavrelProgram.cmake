@@ -14,15 +14,17 @@ if(NOT WIN32)
   return()
 endif()
 
-# The endpoints of the connectivity probes. The defaults point at loopback
-# stand-ins, for the tests and the demonstration; a build for the field names
+# The endpoints of the connectivity probes. The defaults point at stand-ins on
+# 127.0.0.1, for the tests and the demonstration: both POST probes go to the
+# one HTTP port, and each endpoint's connection test has a port of its own, so
+# that the stand-ins tell the two probes apart. A build for the field names
 # the real hosts (see the README).
-set(TAVREL_PUBLIC_SITE_URL "https://127.0.0.1:47321" CACHE STRING
+set(TAVREL_PUBLIC_SITE_URL "https://127.0.0.1:47322" CACHE STRING
     "Address whose connection the first probe tests (the public site's root)")
 set(TAVREL_PUBLIC_SITE_HOST "127.0.0.1" CACHE STRING "Host of the first probe's HTTP POST")
-set(TAVREL_VENDOR_SERVICE_URL "https://127.0.0.2:47321/" CACHE STRING
+set(TAVREL_VENDOR_SERVICE_URL "https://127.0.0.1:47323/" CACHE STRING
     "Address whose connection the second probe tests (the vendor service's root, with a closing /)")
-set(TAVREL_VENDOR_SERVICE_HOST "127.0.0.2" CACHE STRING
+set(TAVREL_VENDOR_SERVICE_HOST "127.0.0.1" CACHE STRING
     "Host of the second probe's HTTP POST, also shown in its summary line")
 set(TAVREL_PROBE_HTTP_PORT "47321" CACHE STRING "Port of the HTTP POST of both probes (80 in the field)")
 # The settings become C++ literals: only the characters of plain addresses.

@@ -9,6 +9,7 @@ packages=(
   wine wine32 wine64 xvfb xauth
   fonts-wqy-zenhei imagemagick
   googletest dpkg-dev
+  openjdk-17-jdk-headless
 )
 
 missing=()

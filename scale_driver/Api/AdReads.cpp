@@ -1,6 +1,7 @@
 #include "AdReads.h"
 
 #include "CallerText.h"
+#include "PumpWait.h"
 #include "TickCount.h"
 
 #include <initializer_list>
@@ -75,8 +76,7 @@ bool RequestAdFrame(TPSensor &sensor, const TAdRequest &request) {
   Write(link, frame);
   const std::string resend = request.LeadingByte ? "\x44"s + frame : frame;
   for (int32_t i = 0; i < request.Resends; ++i) {
-    platform.Sleep(ResendSpacingMs);
-    platform.PumpMessages();
+    PumpStep(platform, ResendSpacingMs, [&] { return Answered(link, request.Answer); });
     if (Answered(link, request.Answer))
       return true;
     Write(link, resend);
@@ -110,7 +110,7 @@ std::optional<std::u16string> ReadAdText(TPSensor &sensor, TAdText which) {
     platform.PumpMessages();
     if (!text().empty() || ElapsedMoreThan(started, platform.TickCount(), bound))
       break;
-    platform.Sleep(AdTextStepMs);
+    PumpStep(platform, AdTextStepMs, [&] { return !text().empty(); });
   }
   if (text().empty())
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "CommandSend.h"
 
 #include "DriverText.h"
+#include "PumpWait.h"
 
 #include <algorithm>
 #include <array>
@@ -108,12 +109,15 @@ int32_t RawZeroOrTare(TPSensor &sensor, uint8_t rawByte) {
   const char byte = static_cast<char>(rawByte);
   link.write(std::string_view(&byte, 1), 1);
   IPlatform &platform = sensor.Platform();
+  // 100 passes of 5 ms that end early when an answer sets Terminate, then
+  // one more 5 ms pause.
   int32_t passes = 0;
   while (!link.Terminate()) {
-    platform.Sleep(RawWaitSleepMs);
-    if (++passes > RawWaitPumps)
+    if (++passes > RawWaitPumps) {
+      platform.Sleep(RawWaitSleepMs);
       break;
-    platform.PumpMessages();
+    }
+    PumpStep(platform, RawWaitSleepMs, [&link] { return link.Terminate(); });
   }
   return Result(link.Terminate() && !link.NAKFlag());
 }

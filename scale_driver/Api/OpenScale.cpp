@@ -2,6 +2,7 @@
 
 #include "DriverText.h"
 #include "LinkControl.h"
+#include "PumpWait.h"
 #include "TPelqoEchoDetector.h"
 #include "TickCount.h"
 
@@ -23,8 +24,9 @@ constexpr int32_t DoubleRequestRepeatLimit = 3;
 // A USB printer-class port is given this long before it is opened.
 constexpr uint32_t UsbPrinterSettleMs = 8000;
 constexpr uint32_t DoubleRequestSettleMs = 100;
-// Passes of a 1 ms sleep and a pump that a handshake part waits for its echo.
+// Passes of 1 ms that a handshake part waits for its echo.
 constexpr int32_t EchoPasses = 500;
+constexpr uint32_t EchoPassMs = 1;
 
 std::string_view PatternText(std::span<const uint8_t> part) {
   return std::string_view(reinterpret_cast<const char *>(part.data()), part.size());
@@ -73,14 +75,15 @@ int32_t PrepareAndOpen(TPSensor &sensor, const char *port, int32_t rate, bool do
 
 // One request loop: pumps, and writes request again whenever more than
 // 150 ms passed, until a weight text came, the link closed, the counter
-// passed limit or (with stopOnFrame) a frame of either kind was taken.
+// passed limit or (with stopOnFrame) a frame of either kind was taken. Each
+// pass waits for a message, at most until the next request is due.
 void RequestLoop(TPSensor &sensor, std::string_view request, int32_t limit, bool stopOnFrame) {
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   int32_t counter = 0;
   uint32_t last = platform.TickCount();
-  while (sensor.Is1Value().empty()) {
-    platform.PumpMessages();
+  for (bool first = true; sensor.Is1Value().empty(); first = false) {
+    PumpPass(platform, first, MsUntilMoreThan(last, platform.TickCount(), RequestSpacingMs));
     if (stopOnFrame && AnyFrameSeen(sensor.Flags()))
       break;
     if (!link.Active())
@@ -96,15 +99,16 @@ void RequestLoop(TPSensor &sensor, std::string_view request, int32_t limit, bool
   }
 }
 
-// Up to 501 sleeps of 1 ms and 500 pumps until seen() holds; its last value.
+// Up to 500 passes of 1 ms, pumping, and one more 1 ms pause, until seen()
+// holds; its last value. A pass ends early when the echo comes.
 template <typename Seen> bool WaitForEcho(IPlatform &platform, Seen seen) {
   int32_t passes = 0;
   while (!seen()) {
-    platform.Sleep(1);
-    ++passes;
-    if (passes > EchoPasses || seen())
+    if (++passes > EchoPasses) {
+      platform.Sleep(EchoPassMs);
       break;
-    platform.PumpMessages();
+    }
+    PumpStep(platform, EchoPassMs, seen);
   }
   return seen();
 }

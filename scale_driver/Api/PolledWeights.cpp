@@ -1,6 +1,7 @@
 #include "PolledWeights.h"
 
 #include "CallerText.h"
+#include "PumpWait.h"
 #include "TickCount.h"
 
 #include <string_view>
@@ -27,12 +28,12 @@ void Write(THecrLink &link, std::string_view bytes) {
   link.write(bytes, static_cast<int32_t>(bytes.size()));
 }
 
-// Pumps while text() is empty, at most limitMs; a text already held is
-// taken without pumping.
+// Pumps while text() is empty, for more than limitMs at most; a text already
+// held is taken without pumping.
 template <typename Text> void PumpWhileEmpty(IPlatform &platform, Text text, uint32_t limitMs) {
   const uint32_t started = platform.TickCount();
   while (text().empty()) {
-    platform.PumpMessages();
+    platform.WaitAndPump(MsUntilMoreThan(started, platform.TickCount(), limitMs));
     if (ElapsedMoreThan(started, platform.TickCount(), limitMs))
       break;
   }
@@ -45,15 +46,17 @@ std::optional<std::u16string> HeldOrNone(const std::u16string &text) {
 }
 
 // One request phase: writes request whenever more than 150 ms passed, until
-// a weight text came, the link closed or the counter passed limit.
+// a weight text came, the link closed or the counter passed limit. Each pass
+// waits for a message, at most until the next request is due, or in steps
+// of 10 ms with sleepEachStep.
 void RequestPhase(TPSensor &sensor, std::string_view request, int32_t limit, bool sleepEachStep) {
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   int32_t counter = 0;
   uint32_t last = platform.TickCount();
-  while (sensor.Is1Value().empty()) {
+  for (bool first = true; sensor.Is1Value().empty(); first = false) {
     if (!sleepEachStep)
-      platform.PumpMessages();
+      PumpPass(platform, first, MsUntilMoreThan(last, platform.TickCount(), RequestSpacingMs));
     if (!link.Active())
       break;
     const uint32_t now = platform.TickCount();
@@ -63,10 +66,8 @@ void RequestPhase(TPSensor &sensor, std::string_view request, int32_t limit, boo
       if (++counter > limit)
         break;
     }
-    if (sleepEachStep) {
-      platform.Sleep(PhaseStepMs);
-      platform.PumpMessages();
-    }
+    if (sleepEachStep)
+      PumpStep(platform, PhaseStepMs, [&sensor] { return !sensor.Is1Value().empty(); });
   }
 }
 
@@ -91,7 +92,7 @@ int32_t TakeWeightTextInto(TPSensor &sensor, char *buffer) {
       sensor.SetIs1Value(std::u16string());
       return -1;
     }
-    platform.PumpMessages();
+    platform.WaitAndPump(MsUntilMoreThan(started, platform.TickCount(), WeightBufferWaitMs));
     if (ElapsedMoreThan(started, platform.TickCount(), WeightBufferWaitMs))
       return 0;
   }

@@ -1,5 +1,6 @@
 #include "RawWrites.h"
 
+#include "PumpWait.h"
 #include "TickCount.h"
 
 #include <string_view>
@@ -73,17 +74,19 @@ int32_t WriteAndSettle(TPSensor &sensor, std::string_view bytes) {
 }
 
 // Pumps until the receive path took a frame of the command protocol (which
-// sets Terminate), the link closed, or more than 300 ms passed.
+// sets Terminate), the link closed, or more than 300 ms passed; each pass
+// waits for a message, in steps of 10 ms with sleepEachStep.
 void WaitForKeyAnswer(TPSensor &sensor, bool sleepEachStep) {
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   const uint32_t started = platform.TickCount();
   link.SetTerminate(false);
   link.SetNAKFlag(false);
-  while (!link.Terminate()) {
+  for (bool first = true; !link.Terminate(); first = false) {
     if (sleepEachStep)
-      platform.Sleep(KeyAnswerStepMs);
-    platform.PumpMessages();
+      PumpStep(platform, KeyAnswerStepMs, [&link] { return link.Terminate(); });
+    else
+      PumpPass(platform, first, MsUntilMoreThan(started, platform.TickCount(), KeyAnswerMs));
     if (!link.Active() || ElapsedMoreThan(started, platform.TickCount(), KeyAnswerMs))
       break;
   }

@@ -66,6 +66,13 @@ std::string FloatToNarrowText(double value, char decimalSeparator) {
   if (value == 0.0) {
     return "0";
   }
+  // A whole number below 10^15 is its digits: the counts and AD values of
+  // received frames take this short way.
+  if (std::fabs(value) < 1e15 && std::trunc(value) == value) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, static_cast<int64_t>(value)).ptr;
+    return std::string(digits, end);
+  }
   // d.dddddddddddddde[+-]xx, correctly rounded to 15 significant digits.
   char buffer[40];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),

@@ -1,6 +1,7 @@
 #include "THecrLink.h"
 
 #include "ECommsError.h"
+#include "PumpWait.h"
 #include "TccHecrCommand.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ constexpr uint32_t RefusalCode = 0x800D;
 constexpr uint32_t TemperatureTableRead = 0xA0000000u;
 constexpr uint32_t WindLevelRead = 0xA0030000u;
 constexpr int32_t OpenPumpPasses = 31;
+constexpr uint32_t OpenPumpStepMs = 1;
 constexpr uint32_t CloseSettleMs = 50;
 constexpr int32_t SearchAttemptsPerRate = 2;
 
@@ -136,10 +138,9 @@ void THecrLink::Open() {
       break;
     }
     FActive = true;
-    for (int32_t i = 0; i < OpenPumpPasses; ++i) {
-      platform_.Sleep(1);
-      platform_.PumpMessages();
-    }
+    // Frames that the scale sends at once are taken before Open returns.
+    for (int32_t i = 0; i < OpenPumpPasses; ++i)
+      PumpStep(platform_, OpenPumpStepMs, [] { return false; });
   } catch (const std::exception &error) {
     if (!com1->IsOpen())
       receiveAttached_ = false;

@@ -53,7 +53,12 @@ public:
   static constexpr int32_t ErrSendFailed = 50007;
   static constexpr int32_t ErrRetrying = 50008;
 
-  static constexpr size_t ReceiveBufferSize = 4096;
+  // The longest frame that the receive path waits for; a longer one is no
+  // frame. The serial component hands out chunks of at most this size too.
+  static constexpr size_t MaxFrameSize = 4096;
+  // Room for what is held (at most one frame that is not complete yet) plus
+  // one whole chunk, so that a full chunk never pushes a partial frame out.
+  static constexpr size_t ReceiveBufferSize = 2 * MaxFrameSize;
   static constexpr size_t TransReceiveBufferSize = 4096;
 
   // The platform and the flags must outlive the link.
@@ -166,7 +171,7 @@ public:
   bool Connectioned() const { return FConnectioned; }
 
   // Receive-path state that the exports read or reset.
-  int32_t offset() const { return static_cast<int32_t>(offset_); }
+  int32_t offset() const { return static_cast<int32_t>(offset_ - head_); }
   // Drops the bytes held beyond count (0 drops everything held).
   void SetOffset(int32_t value);
   bool blnReadFlag() const { return FblnReadFlag; }
@@ -215,9 +220,30 @@ private:
   bool TransmitCom(const std::vector<uint8_t> &frame);
   bool TransmitUdp(const std::vector<uint8_t> &frame);
   bool TransmitUsbPrinter();
+  bool AttemptCom(const std::vector<uint8_t> &frame);
+  bool AttemptUdp(const std::vector<uint8_t> &frame);
+  bool AttemptUsbPrinter();
   bool TransmitTcp() { return true; }
   // Nothing is sent in cmUSB mode, so no answer can come: the transfer fails.
   bool TransmitUsb() { return false; }
+  // How a transport takes part in the attempts of one transfer.
+  struct TAttempts {
+    // The transport sends once more than Retrycnt says.
+    bool ExtraAttempt = false;
+    // The "Retry:" line names Retrycnt instead of the attempt number.
+    bool RetryLineNamesRetrycnt = false;
+    // One attempt: send and wait. False when the transport failed, which
+    // ends the transfer at once (the attempt has reported it).
+    std::function<bool()> Attempt;
+    // Runs after every attempt that did not fail; may be empty.
+    std::function<void()> AfterAttempt;
+  };
+  bool RunAttempts(const TAttempts &attempts);
+  // Pumps until Terminate is set or boundMs have passed by the tick count,
+  // waking at least every stepMs; true when Terminate ended the wait.
+  bool WaitForTerminate(uint32_t boundMs, uint32_t stepMs);
+  // Takes one datagram's bytes into Commstream and checks them.
+  void TakeDatagram(size_t received);
   bool SerialInUse() const;
   void StartSerial();
   void StopSerial();
@@ -225,6 +251,8 @@ private:
   void CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data);
 
   void TakeChunk(std::span<const uint8_t> chunk);
+  // Drops every byte held in the receive buffer.
+  void DropHeld() { head_ = offset_ = 0; }
   void DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
   void DispatchProtocolFrame(const std::vector<uint8_t> &frame);
   void DispatchAdFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
@@ -261,7 +289,17 @@ private:
   int32_t FPort = 5002;
   std::vector<uint8_t> TransReceiveBuffer = std::vector<uint8_t>(TransReceiveBufferSize, 0);
   std::array<uint8_t, ReceiveBufferSize> ReceiveBuffer{};
+  // The bytes held are ReceiveBuffer[head_, offset_): head_ moves past each
+  // frame taken, and the rest moves to the front only when a chunk needs the
+  // room or the scan stops at an incomplete frame.
+  size_t head_ = 0;
   size_t offset_ = 0;
+  // The frame being dispatched, taken out of the receive buffer so that
+  // chunks appended meanwhile cannot change it; kept to reuse its room.
+  std::vector<uint8_t> frame_;
+  // Where the check of Commstream goes on with the next datagram: the
+  // measurement frames in front of it have been skipped already.
+  int32_t commstreamChecked_ = 0;
   TCommunicationMode FMode = TCommunicationMode::cmCOM;
   std::u16string FAD;
   std::u16string FTareAD;

@@ -41,9 +41,9 @@ bool THecrLink::CheckEncryptPelqo(std::span<const uint8_t> chunk) {
 
 void THecrLink::SetOffset(int32_t value) {
   if (value <= 0)
-    offset_ = 0;
-  else if (static_cast<size_t>(value) < offset_)
-    offset_ = static_cast<size_t>(value);
+    DropHeld();
+  else if (static_cast<size_t>(value) < offset_ - head_)
+    offset_ = head_ + static_cast<size_t>(value);
 }
 
 void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t BufferLength) {
@@ -58,15 +58,24 @@ void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t Buf
     FEncryptPelqoFlag = false;
     encryptPelqoSeen_ = true;
   }
-  // A chunk larger than the buffer is taken in pieces that fit.
-  for (size_t from = 0; from < chunk.size(); from += ReceiveBufferSize)
-    TakeChunk(chunk.subspan(from, std::min(ReceiveBufferSize, chunk.size() - from)));
+  // A chunk larger than the serial component's reads is taken in pieces of
+  // that size.
+  for (size_t from = 0; from < chunk.size(); from += MaxFrameSize)
+    TakeChunk(chunk.subspan(from, std::min(MaxFrameSize, chunk.size() - from)));
 }
 
 void THecrLink::TakeChunk(std::span<const uint8_t> chunk) {
-  // What is held is dropped when the chunk would not fit behind it.
+  if (offset_ + chunk.size() > ReceiveBufferSize) {
+    // The bytes already taken make room.
+    std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
+    offset_ -= head_;
+    head_ = 0;
+  }
+  // Between scans at most one incomplete frame is held, so a chunk always
+  // fits. Only chunks that come while an event handler pumps inside a scan
+  // pile up; what is held is dropped when they would overflow the buffer.
   if (offset_ + chunk.size() > ReceiveBufferSize)
-    offset_ = 0;
+    DropHeld();
   std::copy(chunk.begin(), chunk.end(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(offset_));
   offset_ += chunk.size();
   ProcessReceiveBuffer();
@@ -76,30 +85,28 @@ void THecrLink::ProcessReceiveBuffer() {
   if (scanning_)
     return;
   TFlagScope scan(scanning_);
-  size_t p = 0;
   for (;;) {
-    if (p >= offset_) {
-      offset_ = 0;
+    if (head_ >= offset_) {
+      DropHeld();
       return;
     }
-    const std::span<const uint8_t> rest(ReceiveBuffer.data() + p, offset_ - p);
-    const TReceivedFrame found = ScanReceivedFrame(rest, Hecrpchk.FChksum(), ReceiveBufferSize);
+    const std::span<const uint8_t> rest(ReceiveBuffer.data() + head_, offset_ - head_);
+    const TReceivedFrame found = ScanReceivedFrame(rest, Hecrpchk.FChksum(), MaxFrameSize);
     if (found.Kind == TReceivedKind::Skip) {
-      ++p;
+      ++head_;
       continue;
     }
     if (found.Kind == TReceivedKind::Wait) {
       // Keep the rest: the incomplete frame moves to the start of the buffer.
       std::memmove(ReceiveBuffer.data(), rest.data(), rest.size());
       offset_ = rest.size();
+      head_ = 0;
       return;
     }
-    const std::vector<uint8_t> frame(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
-    const size_t behind = rest.size() - found.Length;
-    std::memmove(ReceiveBuffer.data(), rest.data() + found.Length, behind);
-    offset_ = behind;
-    p = 0;
-    DispatchFrame(found.Kind, frame);
+    // The frame leaves the buffer before anything is raised for it.
+    frame_.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
+    head_ += found.Length;
+    DispatchFrame(found.Kind, frame_);
   }
 }
 

@@ -3,7 +3,10 @@
 #include "TPelqoencode.h"
 #include "TccHecrCommand.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 
 namespace pondrex {
@@ -28,12 +31,34 @@ uint8_t HeaderSum(std::span<const uint8_t> header) {
   return sum;
 }
 
+// Each byte as two lower-case hex digits and a blank.
 void AppendHexBytes(std::string &text, std::span<const uint8_t> bytes) {
-  char hex[8];
+  static constexpr char Digits[] = "0123456789abcdef";
+  size_t at = text.size();
+  text.resize(at + 3 * bytes.size());
   for (const uint8_t b : bytes) {
-    std::snprintf(hex, sizeof hex, "%2.2x ", b);
-    text += hex;
+    text[at++] = Digits[b >> 4];
+    text[at++] = Digits[b & 0x0F];
+    text[at++] = ' ';
   }
+}
+
+// CRC-16/XMODEM of each byte value fed into a CRC of 0, for the table-driven
+// form of CRC16: one lookup a byte instead of eight shifts.
+constexpr std::array<uint16_t, 256> MakeCrcTable() {
+  std::array<uint16_t, 256> table{};
+  for (uint32_t value = 0; value < 256; ++value) {
+    uint16_t crc = static_cast<uint16_t>(value << 8);
+    for (int bit = 0; bit < 8; ++bit)
+      crc = static_cast<uint16_t>((crc & 0x8000u) != 0 ? (crc << 1) ^ 0x1021u : crc << 1);
+    table[value] = crc;
+  }
+  return table;
+}
+constexpr std::array<uint16_t, 256> CrcTable = MakeCrcTable();
+
+uint16_t CrcStep(uint16_t crc, uint8_t b) {
+  return static_cast<uint16_t>(crc << 8 ^ CrcTable[(crc >> 8 ^ b) & 0xFFu]);
 }
 
 // A decimal integer with an optional sign, within the range of a signed
@@ -62,9 +87,15 @@ bool ParseDecimalInt64(std::u16string_view text, int64_t &value) {
   return true;
 }
 
-std::u16string DecimalText(uint32_t value) {
-  const std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
+// Puts value as decimal text into text, reusing its room.
+void SetDecimalText(std::u16string &text, uint32_t value) {
+  char16_t digits[10];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char16_t>(u'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  text.assign(std::make_reverse_iterator(digits + count), std::make_reverse_iterator(digits));
 }
 
 } // namespace
@@ -130,6 +161,7 @@ int32_t THecrprotocolCheck::PackageBuffer(std::span<const uint8_t> source, int32
 
   FReceive = "Send:";
   AppendHexBytes(FReceive, frame);
+  receiveLogPending_ = false;
   Buffer = std::move(frame);
   return static_cast<int32_t>(Buffer.size());
 }
@@ -144,15 +176,28 @@ bool THecrprotocolCheck::CheckData(std::span<const uint8_t> AStream, std::vector
   FErrorID = 0;
   FLinkStatus = THecrLinkStatus::NULL_;
   FResultID = 0;
+  std::span<const uint8_t> rest;
+  const bool passed = CheckFrom(AStream, Buffer, offset, rest);
+  // A check that read no bytes leaves the log line of the one before.
+  if (rest.data() != nullptr) {
+    receiveLogRest_.assign(rest.begin(), rest.end());
+    receiveLogOffset_ = offset;
+    receiveLogPending_ = true;
+  }
+  return passed;
+}
+
+// The check from offset on; rest is left on the bytes of the frame where it
+// stopped, or null when it stopped before reading any.
+bool THecrprotocolCheck::CheckFrom(std::span<const uint8_t> AStream, std::vector<uint8_t> &Buffer,
+                                   int32_t &offset, std::span<const uint8_t> &rest) {
   for (;;) {
     FReceiveLen = 0;
     if (offset < 0 || static_cast<size_t>(offset) >= AStream.size())
       return Fail(ErrIncomplete);
-    const std::span<const uint8_t> rest = AStream.subspan(static_cast<size_t>(offset));
-
-    FReceive = "Receive:";
-    AppendHexBytes(FReceive, rest);
-    FReceive += "offset:" + std::to_string(offset);
+    rest = AStream.subspan(static_cast<size_t>(offset));
+    // The log line starts afresh with every frame read.
+    receiveLogNotes_.clear();
 
     if (!IsStartByte(rest[0]))
       return Fail(ErrBadStartByte);
@@ -170,7 +215,7 @@ bool THecrprotocolCheck::CheckData(std::span<const uint8_t> AStream, std::vector
     if (n > 0 && FCheckcrc && rest.size() < static_cast<size_t>(n) + 15)
       return Fail(ErrIncomplete);
 
-    FEcrID = DecimalText(BufferToCardinal(rest, 1, 4));
+    SetDecimalText(FEcrID, BufferToCardinal(rest, 1, 4));
     FCommand = BufferToCardinal(rest, 5, 4);
     const uint32_t high = FCommand >> 16;
 
@@ -179,17 +224,17 @@ bool THecrprotocolCheck::CheckData(std::span<const uint8_t> AStream, std::vector
       // An unsolicited measurement or a 0x5007 frame in front of the answer:
       // skip it when more bytes follow it.
       if (high == 0x8300 || high == 0x5007) {
-        FReceive += high == 0x8300 ? " cmd :830000" : " cmd :50070000";
+        receiveLogNotes_ += high == 0x8300 ? " cmd :830000" : " cmd :50070000";
         const size_t frameSize = n == 0 ? static_cast<size_t>(HeaderSize) : static_cast<size_t>(n) + 15;
         if (rest.size() > frameSize) {
-          FReceive += " (dLen+CmdLen+2)<dSize";
+          receiveLogNotes_ += " (dLen+CmdLen+2)<dSize";
           if (frameSize > static_cast<size_t>(std::numeric_limits<int32_t>::max() - offset))
             return Fail(ErrIncomplete);
           offset += static_cast<int32_t>(frameSize);
           continue;
         }
         if (rest.size() == frameSize) {
-          FReceive += " (dLen+CmdLen+2)=dSize";
+          receiveLogNotes_ += " (dLen+CmdLen+2)=dSize";
           return Fail(ErrOnlyUnsolicited);
         }
       }
@@ -198,36 +243,40 @@ bool THecrprotocolCheck::CheckData(std::span<const uint8_t> AStream, std::vector
     }
 
     if (high == 0x800E)
-      FReceive += " cmd :800E0000";
+      receiveLogNotes_ += " cmd :800E0000";
     if (FChecksum && !CheckHeaderSum(rest))
       return Fail(ErrHeaderSum);
     if (n == 0)
       return true;
 
-    std::vector<uint8_t> data(n, 0);
-    if (!CheckCRC(rest, data, n)) {
+    crcData_.resize(n);
+    if (!CheckCRC(rest, crcData_, n)) {
       char crcText[16];
       std::snprintf(crcText, sizeof crcText, "%2.2x %2.2x", CRCVal_ >> 8, CRCVal_ & 0xFF);
-      FReceive += "CRC ERROR:";
-      FReceive += crcText;
+      receiveLogNotes_ += "CRC ERROR:";
+      receiveLogNotes_ += crcText;
       return Fail(ErrCrc);
     }
-    Buffer = std::move(data);
+    Buffer.assign(crcData_.begin(), crcData_.begin() + n);
     return true;
   }
 }
 
-uint16_t THecrprotocolCheck::CRC16(uint16_t &CRCSum, uint16_t Data) {
-  uint16_t crc = CRCSum;
-  for (int bit = 7; bit >= 0; --bit) {
-    const bool dataBit = ((Data >> bit) & 1u) != 0;
-    const bool topBit = (crc & 0x8000u) != 0;
-    crc = static_cast<uint16_t>(crc << 1);
-    if (dataBit != topBit)
-      crc = static_cast<uint16_t>(crc ^ 0x1021u);
+const std::string &THecrprotocolCheck::Logstring() const {
+  if (receiveLogPending_) {
+    FReceive = "Receive:";
+    FReceive.reserve(FReceive.size() + 3 * receiveLogRest_.size() + 20 + receiveLogNotes_.size());
+    AppendHexBytes(FReceive, receiveLogRest_);
+    FReceive += "offset:" + std::to_string(receiveLogOffset_);
+    FReceive += receiveLogNotes_;
+    receiveLogPending_ = false;
   }
-  CRCSum = crc;
-  return crc;
+  return FReceive;
+}
+
+uint16_t THecrprotocolCheck::CRC16(uint16_t &CRCSum, uint16_t Data) {
+  CRCSum = CrcStep(CRCSum, static_cast<uint8_t>(Data));
+  return CRCSum;
 }
 
 bool THecrprotocolCheck::CardinalToBuffer(uint32_t Value, std::span<uint8_t> Buffer, int32_t iStart) const {
@@ -258,11 +307,11 @@ bool THecrprotocolCheck::CheckHeaderSum(std::span<const uint8_t> frame) const {
 bool THecrprotocolCheck::CheckCRC(std::span<const uint8_t> frame, std::span<uint8_t> Buffer, uint16_t n) {
   if (frame.size() < static_cast<size_t>(n) + 13 || Buffer.size() < n)
     return false;
+  const std::span<const uint8_t> data = frame.subspan(13, n);
+  std::copy(data.begin(), data.end(), Buffer.begin());
   uint16_t crc = 0;
-  for (size_t i = 0; i < n; ++i) {
-    Buffer[i] = frame[13 + i];
-    CRC16(crc, Buffer[i]);
-  }
+  for (const uint8_t b : data)
+    crc = CrcStep(crc, b);
   CRCVal_ = crc;
   if (!FCheckcrc)
     return true;

@@ -98,7 +98,9 @@ public:
   const std::vector<std::string> &logls() const { return logls_; }
   uint16_t CRCVal() const { return CRCVal_; }
   TPelqoencode &Encoding() { return *Pelqoencode1; }
-  const std::string &Logstring() const { return FReceive; }
+  // The text is put together when it is first read: a frame checked on the
+  // serial line is never logged, so its bytes are not formatted.
+  const std::string &Logstring() const;
   int32_t ErrorID() const { return FErrorID; }
   // Not owned; nothing in the link sets it.
   THecrCommandList *HecrCmdList() const { return FHecrCmdList; }
@@ -133,11 +135,22 @@ public:
 
 private:
   bool Fail(int32_t errorId);
+  bool CheckFrom(std::span<const uint8_t> AStream, std::vector<uint8_t> &Buffer, int32_t &offset,
+                 std::span<const uint8_t> &rest);
 
   std::vector<std::string> logls_;
   uint16_t CRCVal_ = 0;
   std::unique_ptr<TPelqoencode> Pelqoencode1;
-  std::string FReceive;
+  // The log line, or, while receiveLogPending_ is set, what it is made of:
+  // "Receive:", the bytes of receiveLogRest_ in hex, "offset:" with
+  // receiveLogOffset_, then receiveLogNotes_.
+  mutable std::string FReceive;
+  mutable bool receiveLogPending_ = false;
+  std::vector<uint8_t> receiveLogRest_;
+  int32_t receiveLogOffset_ = 0;
+  std::string receiveLogNotes_;
+  // Room for the data bytes of the frame being checked.
+  std::vector<uint8_t> crcData_;
   int32_t FErrorID = 0;
   THecrCommandList *FHecrCmdList = nullptr;
   uint32_t FCommand = 0;

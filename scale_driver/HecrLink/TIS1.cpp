@@ -3,8 +3,9 @@
 #include "NumberText.h"
 #include "SystemCodePage.h"
 
-#include <cstdio>
+#include <charconv>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 namespace pondrex {
@@ -61,11 +62,16 @@ std::optional<double> WeightValue(std::u16string_view text) {
 // value with exactly decimals digits after the separator of the user's
 // locale.
 std::u16string FixedText(double value, int32_t decimals) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", static_cast<int>(decimals), value);
+  // The same digits as printf's "%.*f".
+  char text[384];
+  const auto [end, error] =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
   std::u16string result;
-  for (const char *c = text; *c != '\0'; ++c)
-    result.push_back(*c == '.' ? LocaleDecimalSeparator() : static_cast<char16_t>(*c));
+  if (error != std::errc())
+    return result;
+  const char16_t separator = LocaleDecimalSeparator();
+  for (const char *c = text; c != end; ++c)
+    result.push_back(*c == '.' ? separator : static_cast<char16_t>(*c));
   return result;
 }
 
@@ -110,10 +116,10 @@ bool TIS1::check(std::span<const uint8_t> frame) {
 }
 
 bool TIS1::ParseExtension(std::span<const uint8_t> b, size_t q) {
-  const std::vector<uint8_t> bytes(b.begin(), b.end());
+  frameBytes_.assign(b.begin(), b.end());
   const auto field = [&](TDCDataType type, size_t position, int32_t width, int32_t decimals) {
     int32_t pos = static_cast<int32_t>(position);
-    return Encoding_.BufToData(type, bytes, pos, width, decimals);
+    return Encoding_.BufToData(type, frameBytes_, pos, width, decimals);
   };
   const auto bin = [&](size_t position, int32_t width, int32_t decimals) {
     return VariantToDouble(field(dtBIN, position, width, decimals)).value_or(0);

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace pondrex {
 
@@ -67,6 +68,8 @@ private:
   bool AccumulateTare();
 
   TPelqoencode Encoding_;
+  // The frame being parsed, as the codec takes it; kept to reuse its room.
+  std::vector<uint8_t> frameBytes_;
   std::u16string fstatus;
   std::u16string fsign;
   std::u16string fWeight;

@@ -2,8 +2,11 @@
 
 namespace pondrex {
 
-std::unique_ptr<TPSensor> GlobalSensor;
+// The codec before the driver object: objects of one file are destroyed in
+// reverse order, and a driver object still alive when the process ends frees
+// the codec in its own destruction.
 std::unique_ptr<TPelqoencode> GlobalEncoding;
+std::unique_ptr<TPSensor> GlobalSensor;
 TCallbackSlots CallbackSlots;
 TLinkProcessFlags ProcessFlags;
 std::unique_ptr<TDownloadProgramme> GlobalDownloadProgramme;

@@ -383,6 +383,41 @@ void PONDREX_CALL DownloadProgramme(const char *fileName, const char *portName, 
 void PONDREX_CALL __DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
                                       TPondrexDownloadProgressProc progress);
 
+/* --- Java entry points --------------------------------------------------
+ * Called by a Java virtual machine, not by plain callers: JNI_OnLoad when
+ * it loads the library, and the native methods of the Java class
+ * Pondrex.DLL (the README shows the class and its use). Each native method
+ * takes the JNI environment of the calling thread and the class (or object)
+ * first. The JNI types appear as what they are on 32-bit Windows: JavaVM *,
+ * JNIEnv * and every Java reference a pointer, jint int32_t, jboolean
+ * uint8_t (1 or 0). A null Java string argument fails (0) without reaching
+ * the scale. JNI_OnUnLoad runs only when a host calls it itself: it
+ * releases both callback objects and unbinds both Java callbacks. */
+/* Returns 0x00010004. jni.h, when included first, declares it. */
+#ifndef JNI_VERSION_1_4
+int32_t PONDREX_CALL JNI_OnLoad(void *vm, void *reserved);
+#endif
+void PONDREX_CALL JNI_OnUnLoad(void *vm, void *reserved);
+/* 1 when a scale answered (as __Open). */
+uint8_t PONDREX_CALL Java_Pondrex_DLL_Open(void *env, void *cls, void *port, int32_t rate);
+/* Always 1. */
+uint8_t PONDREX_CALL Java_Pondrex_DLL_Close(void *env, void *cls);
+/* The weight text as a new Java string, handed out once; null when none. */
+void *PONDREX_CALL Java_Pondrex_DLL_GetWeight(void *env, void *cls);
+/* The single byte 0xFD or 0xFE (as __Zero, __Tare); 1 when the scale took
+ * it. */
+uint8_t PONDREX_CALL Java_Pondrex_DLL_Zero(void *env, void *cls, void *ecrId);
+uint8_t PONDREX_CALL Java_Pondrex_DLL_Tare(void *env, void *cls, void *ecrId);
+/* Sets the transport of the next open; the result carries no information. */
+uint8_t PONDREX_CALL Java_Pondrex_DLL_SetCommMode(void *env, void *cls, int32_t mode);
+/* A Java string, "" when no device is found; never null. */
+void *PONDREX_CALL Java_Pondrex_DLL_EnumUsbDeviceStr(void *env, void *cls);
+uint8_t PONDREX_CALL Java_Pondrex_DLL_SetUsbDeviceStr(void *env, void *cls, void *device);
+void PONDREX_CALL Java_Pondrex_DLL_DoEvents(void *env, void *cls);
+/* Binds the Java method IS1INFO or SENSORINFO on a new object of the class
+ * className (JNI form, "com/example/ScaleEvents"). */
+void PONDREX_CALL Java_Pondrex_DLL_SetCallBackFunc(void *env, void *cls, void *name, void *className);
+
 #ifdef __cplusplus
 }
 #endif

@@ -204,6 +204,15 @@ TEST_F(CommandSend, RawZeroAndTareWaitForAFrameThatIsNoRefusal) {
       }
     }
   }
+  // A busy host's messages wake the passes of the wait but do not cut them
+  // short: a silent scale still gets the whole wait.
+  line.SetResponder(nullptr);
+  for (uint32_t ms = 1; ms <= 600; ++ms)
+    platform.Post([] {}, ms);
+  const uint32_t started = platform.TickCount();
+  EXPECT_EQ(RawZeroOrTare(sensor, RawZeroByte), 0);
+  EXPECT_GE(ElapsedTicks(started, platform.TickCount()), 505u);
+
   link().Close();
   ClearSent();
   Calls().clear();

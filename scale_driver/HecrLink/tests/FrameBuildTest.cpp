@@ -178,6 +178,18 @@ TEST(FrameBuild, Crc16XmodemCheckValue) {
   EXPECT_EQ(THecrprotocolCheck::CRC16(a, 0xFF41), THecrprotocolCheck::CRC16(b, 0x0041));
 }
 
+TEST(FrameBuild, Crc16AgreesWithTheBitwiseDefinitionOnEveryByteValue) {
+  std::vector<uint8_t> data;
+  for (int round = 0; round < 3; ++round)
+    for (int b = 0; b < 256; ++b)
+      data.push_back(static_cast<uint8_t>(b * 7 + round));
+  uint16_t crc = 0;
+  for (size_t n = 0; n < data.size(); ++n) {
+    THecrprotocolCheck::CRC16(crc, data[n]);
+    ASSERT_EQ(crc, test::XmodemCrc(std::vector<uint8_t>(data.begin(), data.begin() + n + 1))) << n;
+  }
+}
+
 TEST(FrameBuild, RefusedFramesBuildNothing) {
   struct Case {
     const char *name;

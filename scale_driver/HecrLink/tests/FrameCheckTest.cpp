@@ -171,6 +171,20 @@ TEST_F(FrameCheck, UnsolicitedFramesInFrontOfTheAnswerAreSkipped) {
   EXPECT_EQ(check.Logstring(), "Receive:ab 00 01 e2 40 80 0e 00 00 00 00 00 5c offset:17 cmd :800E0000");
 }
 
+TEST_F(FrameCheck, LogLineIsTheLastChecksAndACheckThatReadsNothingKeepsIt) {
+  const std::string ackLine = "Receive:ab 00 01 e2 40 80 0e 00 00 00 00 00 5c offset:0 cmd :800E0000";
+  check.SethCmd(&tare);
+  EXPECT_FALSE(Check(Measurement4));
+  ASSERT_TRUE(Check(Ack));
+  // Read after another check that found no byte to read, and read twice.
+  EXPECT_FALSE(Check(Ack, 13));
+  EXPECT_EQ(check.ErrorID(), THecrprotocolCheck::ErrIncomplete);
+  EXPECT_EQ(check.Logstring(), ackLine);
+  EXPECT_EQ(check.Logstring(), ackLine);
+  EXPECT_FALSE(Check(Ack, -1));
+  EXPECT_EQ(check.Logstring(), ackLine);
+}
+
 TEST_F(FrameCheck, SkipLogsTheUnsolicitedFrame) {
   check.SethCmd(&tare);
   EXPECT_FALSE(Check(Measurement0));

@@ -58,6 +58,36 @@ TEST_F(LinkFixture, AcknowledgementEndsTheTransferWithSuccess) {
   EXPECT_EQ(log.front().rfind("Send:ab 00 01 e2 40 80 04 00 00 00 00 00 52 ", 0), 0u);
 }
 
+// The wait takes the answer the moment the receive path has it, not at the
+// end of a 10 ms step.
+TEST_F(LinkFixture, AnswerPostedOneMsIntoAStepEndsTheWaitAtOneMs) {
+  OpenSerial();
+  AnswerWith(Ack, 1);
+  const uint32_t start = platform.TickCount();
+  EXPECT_TRUE(Send(TareId));
+  EXPECT_EQ(platform.TickCount() - start, 1u);
+  EXPECT_EQ(line.Writes().size(), 1u);
+}
+
+// Messages of the host wake the wait early; the time-out (rounded up to
+// whole 10 ms steps) is still measured in full, attempt by attempt.
+TEST_F(LinkFixture, MessagesThatWakeTheWaitDoNotShortenTheTimeOut) {
+  link.SetRetrycnt(2);
+  link.SetTimeOut(95);
+  OpenSerial();
+  for (uint32_t ms = 1; ms <= 300; ++ms)
+    platform.Post([] {}, ms);
+  const uint32_t start = platform.TickCount();
+  EXPECT_FALSE(Send(TareId));
+  const uint32_t elapsed = platform.TickCount() - start;
+  EXPECT_GE(elapsed, 2u * 100u);
+  EXPECT_LT(elapsed, 2u * 100u + 5u);
+  EXPECT_EQ(line.Writes().size(), 2u);
+  EXPECT_EQ(CountLog("TimeOut"), 2u);
+  EXPECT_EQ(Errors(), (std::vector<int32_t>{THecrLink::ErrRetrying, THecrLink::ErrRetrying,
+                                            THecrLink::ErrRetriesExhausted}));
+}
+
 TEST_F(LinkFixture, RefusalRaisesTheScalesCodeAndFails) {
   OpenSerial();
   AnswerWith(ScaleFrame(0x800D1205));

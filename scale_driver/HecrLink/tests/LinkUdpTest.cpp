@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace pondrex::test {
 namespace {
 
@@ -83,6 +85,55 @@ TEST_F(LinkUdp, IncompleteAnswerWaitsForTheNextDatagram) {
   EXPECT_EQ(Errors(), (std::vector<int32_t>{THecrprotocolCheck::ErrTooShort, THecrLink::ErrRetrying}));
   ASSERT_EQ(events.back().What, TLinkEvent::Status);
   EXPECT_EQ(events.back().Data, (Bytes{4, 5, 6}));
+}
+
+// 64 KB of measurement frames in front of the answer, in datagrams that end
+// inside a frame: each datagram is checked on from where the last check
+// stopped, and its log line holds only the bytes from there, yet every line
+// and error is what a check of the whole stream from its start gives.
+TEST_F(LinkUdp, LongStreamInDatagramsIsCheckedOnWhereTheLastCheckStopped) {
+  const Bytes measurement = ScaleFrame(0x83000000, Bytes(16, 0x22));
+  Bytes stream;
+  while (stream.size() + measurement.size() + Ack.size() <= 0xFFFF)
+    stream.insert(stream.end(), measurement.begin(), measurement.end());
+  stream.insert(stream.end(), Ack.begin(), Ack.end());
+  std::vector<Bytes> datagrams;
+  for (size_t at = 0; at < stream.size(); at += 4000)
+    datagrams.emplace_back(stream.begin() + static_cast<std::ptrdiff_t>(at),
+                           stream.begin() + static_cast<std::ptrdiff_t>(std::min(stream.size(), at + 4000)));
+  Answer(datagrams);
+  link.SetRetrycnt(static_cast<int32_t>(datagrams.size()));
+
+  EXPECT_TRUE(Send(TareId));
+
+  // What a check of everything received so far, from the start, gives.
+  THecrprotocolCheck whole;
+  whole.SetFChkcrc(true);
+  whole.SetFChksum(true);
+  whole.SethCmd(Cmd(TareId));
+  std::vector<std::string> expectedLines;
+  std::vector<int32_t> expectedErrors;
+  for (size_t n = 1; n <= datagrams.size(); ++n) {
+    const Bytes received(stream.begin(),
+                         stream.begin() + static_cast<std::ptrdiff_t>(std::min(stream.size(), n * 4000)));
+    std::vector<uint8_t> buffer;
+    int32_t offset = 0;
+    const bool passed = whole.CheckData(received, buffer, offset);
+    expectedLines.push_back(whole.Logstring());
+    if (!passed)
+      expectedErrors.insert(expectedErrors.end(), {whole.ErrorID(), THecrLink::ErrRetrying});
+  }
+  // Every datagram but the last ended inside a frame.
+  ASSERT_EQ(expectedErrors.size(), 2 * (datagrams.size() - 1));
+  std::vector<std::string> lines;
+  for (const std::string &line : LogLines())
+    if (line.starts_with("Receive:"))
+      lines.push_back(line);
+  EXPECT_EQ(lines, expectedLines);
+  EXPECT_EQ(Errors(), expectedErrors);
+  EXPECT_EQ(platform.Udp().Sent().size(), datagrams.size());
+  for (const std::string &line : lines)
+    EXPECT_LT(line.size(), 3 * measurement.size() + 80) << line.substr(0, 80);
 }
 
 TEST_F(LinkUdp, TransportFailureStopsTheTransferAtOnce) {

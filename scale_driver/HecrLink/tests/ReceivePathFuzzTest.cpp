@@ -1,6 +1,6 @@
 // Random and hostile input for the receive path, with a fixed seed: nothing
 // may crash or read outside the buffer (the sanitizers watch), and once good
-// frames follow, the path finds them again within one buffer's worth.
+// frames follow, the path finds them again within one frame's worth.
 #include "LinkTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -105,7 +105,8 @@ TEST(ReceivePathFuzz, HostileInputNeverBreaksTheScanAndGoodFramesAreFoundAgain) 
       receiver.Feed(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
                           bytes.begin() + static_cast<std::ptrdiff_t>(from + count)));
       from += count;
-      ASSERT_LE(receiver.link.offset(), static_cast<int32_t>(THecrLink::ReceiveBufferSize));
+      // Between chunks at most one incomplete frame is held.
+      ASSERT_LT(receiver.link.offset(), static_cast<int32_t>(THecrLink::MaxFrameSize));
     }
 
     auto goodEvents = [&receiver] {
@@ -114,9 +115,9 @@ TEST(ReceivePathFuzz, HostileInputNeverBreaksTheScanAndGoodFramesAreFoundAgain) 
       });
     };
     const auto before = goodEvents();
-    // Whatever the input left held is at most one buffer, and a frame that
-    // was cut by it is lost too.
-    const size_t bound = THecrLink::ReceiveBufferSize / GoodFrame.size() + 3;
+    // Whatever the input left held is less than one frame of the longest
+    // kind, and a frame that was cut by it is lost too.
+    const size_t bound = THecrLink::MaxFrameSize / GoodFrame.size() + 3;
     size_t fed = 0;
     while (goodEvents() == before && fed <= bound) {
       receiver.Feed(GoodFrame);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
@@ -178,15 +179,69 @@ TEST_F(ReceivePath, CorruptHeaderDoesNotHoldBackTheFramesBehindIt) {
   EXPECT_EQ(link.offset(), 0);
 }
 
-TEST_F(ReceivePath, ChunkThatWouldOverflowDropsWhatIsHeld) {
-  // A good header that announces 4000 data bytes, of which 3000 have come.
-  Bytes header = ScaleFrame(0x83000000, Bytes(4000, 0x11));
-  Feed(Bytes(header.begin(), header.begin() + 3000));
+// The serial component hands out full chunks of 4096 bytes while a scale
+// streams without a pause: the frame cut by each chunk boundary is kept
+// and completed by the next chunk.
+TEST_F(ReceivePath, StreamInFullChunksLosesNoFrame) {
+  Bytes stream;
+  size_t frames = 0;
+  while (stream.size() < 20 * 4096) {
+    const Bytes &frame = frames % 3 == 2 ? Measurement : frames % 3 == 1 ? ExtendedIs1 : PlainIs1;
+    stream.insert(stream.end(), frame.begin(), frame.end());
+    ++frames;
+  }
+  line.Send(stream); // arrives in chunks of exactly 4096 bytes
+  platform.PumpMessages();
+  EXPECT_EQ(events.size(), frames);
+  EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                          [](const TLinkEvent &e) { return e.What == TLinkEvent::Status; }),
+            static_cast<std::ptrdiff_t>(frames / 3));
+}
+
+TEST_F(ReceivePath, LongPartialFrameSurvivesAFullChunk) {
+  // A measurement with 4000 data bytes, of which 3000 bytes have come; the
+  // next chunk is a full one with the rest and two weight frames.
+  const Bytes big = ScaleFrame(0x83000000, Bytes(4000, 0x11));
+  Feed(Bytes(big.begin(), big.begin() + 3000));
   EXPECT_EQ(link.offset(), 3000);
-  Bytes chunk(1200, 0x00);
-  chunk.insert(chunk.end(), PlainIs1.begin(), PlainIs1.end());
+  Bytes chunk(big.begin() + 3000, big.end());
+  while (chunk.size() + PlainIs1.size() <= 4096)
+    chunk.insert(chunk.end(), PlainIs1.begin(), PlainIs1.end());
+  chunk.resize(4096, 0x00);
   Feed(chunk);
-  EXPECT_EQ(events.size(), 1u) << Describe(events);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events[0].What, TLinkEvent::Status);
+  EXPECT_EQ(events[0].Data, Bytes(4000, 0x11));
+  EXPECT_EQ(events.size(), 1 + (4096 - (big.size() - 3000)) / PlainIs1.size()) << Describe(events);
+  EXPECT_EQ(link.offset(), 0);
+}
+
+// Chunks that come while an event handler pumps inside a scan pile up
+// behind the frames not yet scanned; when they would overflow the buffer,
+// what is held is dropped and the newest chunk is kept.
+TEST_F(ReceivePath, ChunksPilingUpInsideAHandlerDropWhatIsHeldWhenTheyOverflow) {
+  Bytes full;
+  while (full.size() + PlainIs1.size() <= 4096)
+    full.insert(full.end(), PlainIs1.begin(), PlainIs1.end());
+  const Bytes other = Is1Frame('S', ' ', "  9.00", "kg", 0);
+  Bytes last;
+  while (last.size() + other.size() <= 4096)
+    last.insert(last.end(), other.begin(), other.end());
+  bool fed = false;
+  link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
+    events.push_back({TLinkEvent::IS1, 0, {}, frame.Weight()});
+    if (!fed) {
+      fed = true;
+      Feed(full);
+      Feed(last);
+    }
+  };
+  Feed(Join({PlainIs1, PlainIs1}));
+  // The first frame, then only the frames of the chunk that overflowed.
+  ASSERT_EQ(events.size(), 1 + last.size() / other.size());
+  EXPECT_EQ(events[0].Text, u"  1.25");
+  EXPECT_EQ(events[1].Text, u"  9.00");
+  EXPECT_EQ(events.back().Text, u"  9.00");
   EXPECT_EQ(link.offset(), 0);
 }
 

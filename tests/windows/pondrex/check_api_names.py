@@ -35,7 +35,7 @@ PRICE = "price and PLU transfer"
 JAVA = "Java entry points"
 
 # A name of these steps that is missing fails the check.
-LANDED_STEPS = {LINK, OPEN, COMMANDS, RAW, TEXT, FIRMWARE, PRICE}
+LANDED_STEPS = {LINK, OPEN, COMMANDS, RAW, TEXT, FIRMWARE, PRICE, JAVA}
 
 
 def pair(step, name, size, twin=None, twin_size=None):

@@ -97,6 +97,7 @@ void LoopbackHttpServer::AcceptLoop() {
     if (client == INVALID_SOCKET) {
       continue;
     }
+    ++acceptedConnections_;
     std::lock_guard<std::mutex> guard(lock_);
     connections_.emplace_back([this, client] { Serve(client); });
   }

@@ -36,6 +36,9 @@ public:
   void SetMode(Mode mode);
   // Requests received so far (each HTTP request, whatever the mode).
   int Requests() const { return requests_; }
+  // Connections accepted so far (a connection test opens one and sends no
+  // request).
+  int Connections() const { return acceptedConnections_; }
   // Connections that the client has not closed (nor the server after its
   // answer or a time-out of its own).
   int OpenConnections() const { return openConnections_; }
@@ -51,6 +54,7 @@ private:
   SOCKET listener_ = INVALID_SOCKET;
   std::atomic<Mode> mode_;
   std::atomic<int> requests_{0};
+  std::atomic<int> acceptedConnections_{0};
   std::atomic<int> openConnections_{0};
   std::atomic<bool> stopping_{false};
   HANDLE silentRequest_;

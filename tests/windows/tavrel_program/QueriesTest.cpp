@@ -164,7 +164,7 @@ TEST(CpuSampler, SampleAndSummary) {
 // The POST probe counts any answer with a body, an error page included.
 TEST(HttpPostProbe, AnswersThatCount) {
   using Mode = test::LoopbackHttpServer::Mode;
-  constexpr const char *kHost = "127.0.0.3";
+  constexpr const char *kHost = "127.0.0.1";
   test::LoopbackHttpServer server(kHost, probe_settings::kProbeHttpPort, Mode::Answer);
   ASSERT_TRUE(server.Listening());
   const struct {
@@ -184,7 +184,7 @@ TEST(HttpPostProbe, AnswersThatCount) {
 // closed its handles leaves at most the one connection that WinINet keeps
 // for reuse, where every handle left open would hold a connection of its own.
 TEST(HttpPostProbe, ClosesWhatItOpened) {
-  constexpr const char *kHost = "127.0.0.3";
+  constexpr const char *kHost = "127.0.0.1";
   test::LoopbackHttpServer server(kHost, probe_settings::kProbeHttpPort,
                                   test::LoopbackHttpServer::Mode::KeepAlive);
   ASSERT_TRUE(server.Listening());
@@ -195,8 +195,10 @@ TEST(HttpPostProbe, ClosesWhatItOpened) {
   EXPECT_LE(server.OpenConnections(), 1);
 }
 
+// Nobody listens on the probe port: the tests that put a server there run
+// one at a time, and this one has none.
 TEST(HttpPostProbe, NobodyListening) {
-  EXPECT_FALSE(ProbeHttpPost("127.0.0.4"));
+  EXPECT_FALSE(ProbeHttpPost("127.0.0.1"));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The demonstration of Tavrel.exe: the shipped program in a prepared working
 // directory against the stand-ins (powershell.exe, the point-of-sale
-// application, the two probe hosts on loopback). Prints each step and the
+// application, the probe hosts on 127.0.0.1). Prints each step and the
 // report file, saves a screenshot of the window as a BMP file, closes the
 // window and reports the exit code.
 // Usage: tavrel_demo <Tavrel.exe> <screenshot.bmp>
@@ -83,7 +83,7 @@ bool SaveScreenshot(HWND window, const std::wstring &path) {
 int RunDemo(const std::wstring &screenshot) {
   ProbeServers servers;
   if (!servers.Listening()) {
-    Print("the probe port is taken\n");
+    Print("a probe port is taken\n");
     return 1;
   }
   TavrelSession session(L"demo");
@@ -92,7 +92,7 @@ int RunDemo(const std::wstring &screenshot) {
     return 1;
   }
   Print("== Tavrel.exe in " + Utf8(U16(session.Directory().Path())) +
-        " (stand-in powershell.exe, BrisqoMenuvia.exe running, probe hosts on loopback)\n");
+        " (stand-in powershell.exe, BrisqoMenuvia.exe running, probe hosts on 127.0.0.1)\n");
   std::unique_ptr<ChildProcess> tavrel = session.StartTavrel();
   if (!tavrel->Started()) {
     Print("Tavrel.exe did not start\n");

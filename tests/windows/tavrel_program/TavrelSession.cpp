@@ -1,22 +1,43 @@
 #include "TavrelSession.h"
 
+#include <string_view>
+
 #include "ProbeEndpoints.h"
 #include "StandInTexts.h"
 
 namespace tavrel::test {
+namespace {
+
+static_assert(std::string_view(probe_settings::kPublicSiteHost) == probe_settings::kVendorServiceHost,
+              "one stand-in takes the POSTs of both probes");
+
+// The port of an http:// or https:// address: the one it names, else the
+// scheme's own.
+std::uint16_t PortOf(std::u16string_view address) {
+  const std::size_t hostStart = address.find(u"://") + 3;
+  const std::u16string_view host = address.substr(hostStart, address.find(u'/', hostStart) - hostStart);
+  const std::size_t colon = host.find(u':');
+  if (colon == std::u16string_view::npos) {
+    return address.substr(0, 6) == u"https:" ? 443 : 80;
+  }
+  unsigned port = 0;
+  for (const char16_t digit : host.substr(colon + 1)) {
+    port = port * 10 + static_cast<unsigned>(digit - u'0');
+  }
+  return static_cast<std::uint16_t>(port);
+}
+
+} // namespace
 
 std::wstring g_tavrelPath;
 
 ProbeServers::ProbeServers()
-    : publicSite(probe_settings::kPublicSiteHost, probe_settings::kProbeHttpPort,
-                 LoopbackHttpServer::Mode::Answer),
-      vendorService(probe_settings::kVendorServiceHost, probe_settings::kProbeHttpPort,
-                    LoopbackHttpServer::Mode::Answer) {}
-
-void ProbeServers::SetMode(LoopbackHttpServer::Mode mode) {
-  publicSite.SetMode(mode);
-  vendorService.SetMode(mode);
-}
+    : postHost(probe_settings::kPublicSiteHost, probe_settings::kProbeHttpPort,
+               LoopbackHttpServer::Mode::Answer),
+      publicSiteCheck(probe_settings::kPublicSiteHost, PortOf(probe_settings::kPublicSiteAddress),
+                      LoopbackHttpServer::Mode::Answer),
+      vendorServiceCheck(probe_settings::kVendorServiceHost, PortOf(probe_settings::kVendorServiceAddress),
+                         LoopbackHttpServer::Mode::Answer) {}
 
 TavrelSession::TavrelSession(const std::wstring &name) : directory_(name) {
   const std::wstring standIn = OwnFolder() + L"\\tavrel_standin.exe";

@@ -1,7 +1,7 @@
 #pragma once
 // The stand-ins of one Tavrel.exe run: the working directory with the
 // stand-in powershell.exe and the running point-of-sale application, and the
-// two web servers at the build's probe endpoints.
+// web servers at the build's probe endpoints.
 #include <memory>
 #include <string>
 
@@ -13,12 +13,19 @@ namespace tavrel::test {
 // The shipped Tavrel.exe, as the test program was told.
 extern std::wstring g_tavrelPath;
 
+// Both probes send their POST to the one host and port; each tests the
+// connection of an address with a port of its own, which tells the two
+// probes apart.
 struct ProbeServers {
   ProbeServers();
-  bool Listening() const { return publicSite.Listening() && vendorService.Listening(); }
-  void SetMode(LoopbackHttpServer::Mode mode);
-  LoopbackHttpServer publicSite;
-  LoopbackHttpServer vendorService;
+  bool Listening() const {
+    return postHost.Listening() && publicSiteCheck.Listening() && vendorServiceCheck.Listening();
+  }
+  // How the POSTs are answered.
+  void SetMode(LoopbackHttpServer::Mode mode) { postHost.SetMode(mode); }
+  LoopbackHttpServer postHost;
+  LoopbackHttpServer publicSiteCheck;
+  LoopbackHttpServer vendorServiceCheck;
 };
 
 class TavrelSession {

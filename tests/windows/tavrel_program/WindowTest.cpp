@@ -50,7 +50,7 @@ protected:
     servers_ = nullptr;
   }
   void SetUp() override {
-    ASSERT_TRUE(servers_->Listening()) << "the probe port is taken";
+    ASSERT_TRUE(servers_->Listening()) << "a probe port is taken";
     servers_->SetMode(Mode::Answer);
   }
   static ProbeServers *servers_;
@@ -146,8 +146,9 @@ TEST(TavrelFile, GuiProgramForX64WithItsManifest) {
 TEST_F(TavrelWindowTest, FullRun) {
   TavrelSession session(L"full");
   ASSERT_TRUE(session.Prepared());
-  const int publicBefore = servers_->publicSite.Requests();
-  const int vendorBefore = servers_->vendorService.Requests();
+  const int postsBefore = servers_->postHost.Requests();
+  const int publicChecksBefore = servers_->publicSiteCheck.Connections();
+  const int vendorChecksBefore = servers_->vendorServiceCheck.Connections();
   std::unique_ptr<ChildProcess> tavrel = session.StartTavrel();
   ASSERT_TRUE(tavrel->Started());
   TavrelWindows windows(tavrel->Id());
@@ -183,8 +184,10 @@ TEST_F(TavrelWindowTest, FullRun) {
   EXPECT_EQ(part[kCpu].substr(load.size()), u"%\r\n");
   EXPECT_EQ(FormatCpuLoad(std::stod(Wide(load))), load);
   EXPECT_EQ(part[kNetwork], ExpectedNetworkSection(10));
-  EXPECT_EQ(servers_->publicSite.Requests() - publicBefore, 10);
-  EXPECT_EQ(servers_->vendorService.Requests() - vendorBefore, 10);
+  // Each probe tested its own address ten times, and each sent its ten POSTs.
+  EXPECT_EQ(servers_->publicSiteCheck.Connections() - publicChecksBefore, 10);
+  EXPECT_EQ(servers_->vendorServiceCheck.Connections() - vendorChecksBefore, 10);
+  EXPECT_EQ(servers_->postHost.Requests() - postsBefore, 20);
   EXPECT_EQ(part[kProcesses],
             u"Process Name: BrisqoMenuvia.exe, PID: " + Decimal(session.MenuviaProcessId()) + u"\r\n\r\n");
   EXPECT_EQ(part[kEvents], FromAnsi(kEventQueryOutput) + u"\r\n");
@@ -246,7 +249,7 @@ TEST_F(TavrelWindowTest, EmptyAnswersAndArguments) {
   servers_->SetMode(Mode::EmptyBody);
   TavrelSession session(L"empty");
   ASSERT_TRUE(session.Prepared());
-  const int publicBefore = servers_->publicSite.Requests();
+  const int postsBefore = servers_->postHost.Requests();
   std::unique_ptr<ChildProcess> tavrel =
       session.StartTavrel(L"Tavrel.exe /verbose C:\\elsewhere --report=x.txt");
   ASSERT_TRUE(tavrel->Started());
@@ -259,7 +262,7 @@ TEST_F(TavrelWindowTest, EmptyAnswersAndArguments) {
   const std::optional<std::vector<std::u16string>> parts = SplitReport(report);
   ASSERT_TRUE(parts && parts->size() == 10u);
   EXPECT_EQ((*parts)[kNetwork], ExpectedNetworkSection(0));
-  EXPECT_EQ(servers_->publicSite.Requests() - publicBefore, 10);
+  EXPECT_EQ(servers_->postHost.Requests() - postsBefore, 20); // every POST was sent and answered
   EXPECT_EQ(WindowText(windows.EditControl()), report);
   ASSERT_TRUE(TavrelWindows::Dismiss(*done));
   PostMessageW(windows.MainWindow(), WM_CLOSE, 0, 0);
@@ -276,7 +279,7 @@ TEST_F(TavrelWindowTest, ClosingWhileProbing) {
   std::unique_ptr<ChildProcess> tavrel = session.StartTavrel();
   ASSERT_TRUE(tavrel->Started());
   TavrelWindows windows(tavrel->Id());
-  ASSERT_EQ(WaitForSingleObject(servers_->publicSite.SilentRequestArrived(), kStepBoundMs), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(servers_->postHost.SilentRequestArrived(), kStepBoundMs), WAIT_OBJECT_0);
 
   const std::optional<std::string> written = ReadFileBytes(session.ReportPath());
   ASSERT_TRUE(written);

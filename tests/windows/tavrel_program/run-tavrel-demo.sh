@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Tavrel.exe demonstration under Wine on a virtual display: the
 # shipped program in a prepared working directory against the stand-ins
-# (powershell.exe, the point-of-sale application, the two probe hosts on
-# loopback). Prints each step and the report file, and saves a screenshot of
+# (powershell.exe, the point-of-sale application, the probe hosts on
+# 127.0.0.1). Prints each step and the report file, and saves a screenshot of
 # the window as BUILD_DIR/out/tavrel-window.png.
 # Usage: run-tavrel-demo.sh [BUILD_DIR]   (default: the repository's build folder)
 set -euo pipefail
@@ -24,7 +24,7 @@ pos_start_display
 
 echo "== Tavrel.exe under Wine, in a virtual desktop on display $DISPLAY"
 bmp=$build/win64/tavrel-window.bmp
-# The stand-in web servers take the probe port that the build compiled in,
+# The stand-in web servers take the probe ports that the build compiled in,
 # under the lock that the tests take too. The virtual desktop draws the
 # window's caption; it does not pass the exit code on, so the
 # demonstration's last line tells.

@@ -1,0 +1,76 @@
+// The driver's waits on the message queue: a step lasts its whole time while
+// only other messages wake it, ends the moment its condition holds, and the
+// bound of a wait that ends once a limit is exceeded survives the wrap.
+#include "PumpWait.h"
+#include "TFakePlatform.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace pondrex {
+namespace {
+
+TEST(PumpWait, MsUntilMoreThanCountsToTheFirstTickBeyondTheLimit) {
+  struct Case {
+    uint32_t start, now, limit, expected;
+  };
+  const Case cases[] = {
+      {1000, 1000, 150, 151},
+      {1000, 1100, 150, 51},
+      {1000, 1150, 150, 1},
+      {1000, 1151, 150, 0},
+      {1000, 5000, 150, 0},
+      {0xFFFFFFF0u, 0x10, 150, 119},
+      {0, 0, 0xFFFFFFFFu, 0xFFFFFFFFu},
+  };
+  for (const Case &c : cases)
+    EXPECT_EQ(MsUntilMoreThan(c.start, c.now, c.limit), c.expected)
+        << c.start << " " << c.now << " " << c.limit;
+}
+
+// A host message every millisecond, like a busy window, from the start on.
+void PostEveryMs(TFakePlatform &platform, int count) {
+  for (int i = 1; i <= count; ++i)
+    platform.Post([] {}, static_cast<uint32_t>(i));
+}
+
+TEST(PumpWait, StepLastsItsWholeTimeWhileOtherMessagesWakeIt) {
+  TFakePlatform platform;
+  PostEveryMs(platform, 20);
+  PumpStep(platform, 10, [] { return false; });
+  EXPECT_EQ(platform.TickCount(), 10u);
+  // Each message was dispatched as it came, not at the end of the step.
+  EXPECT_GE(platform.WaitCount(), 10u);
+}
+
+TEST(PumpWait, StepEndsWhenItsConditionHolds) {
+  TFakePlatform platform;
+  bool answered = false;
+  platform.Post([&answered] { answered = true; }, 3);
+  PumpStep(platform, 10, [&answered] { return answered; });
+  EXPECT_EQ(platform.TickCount(), 3u);
+  EXPECT_TRUE(answered);
+}
+
+TEST(PumpWait, StepPumpsAtLeastOnce) {
+  TFakePlatform platform;
+  bool ran = false;
+  platform.Post([&ran] { ran = true; });
+  PumpStep(platform, 0, [] { return true; });
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(platform.PumpCount(), 1u);
+}
+
+TEST(PumpWait, FirstPassPumpsWithoutWaitingLaterPassesWait) {
+  TFakePlatform platform;
+  PumpPass(platform, true, 100);
+  EXPECT_EQ(platform.TickCount(), 0u);
+  EXPECT_EQ(platform.WaitCount(), 0u);
+  PumpPass(platform, false, 100);
+  EXPECT_EQ(platform.TickCount(), 100u);
+  EXPECT_EQ(platform.WaitCount(), 1u);
+}
+
+} // namespace
+} // namespace pondrex
