@@ -53,10 +53,11 @@ Control commands (after the word BOOT), each answered with one line:
 Times are milliseconds since the simulator started.
 """
 
-import threading
 import time
 
 import scalesim
+import simcore
+from simcore import next_reply
 
 FRAME_SIZE = 301
 PACKET_SIZE = 261
@@ -69,7 +70,6 @@ REFUSE = 0x55
 FORCE_UPDATE = b"force update"
 BURST_BYTE = 0x66
 RATES = (9600, 19200, 38400, 57600, 115200)
-IDLE_MS = 100
 REQUESTS = ("CONNECT", "DISCONNECT", "STATUS", "CHECK", "START", "END", "BLOCK", "OTHER")
 
 
@@ -134,40 +134,28 @@ def request_of(packet):
     return "OTHER"
 
 
-class BootParser:
+class BootParser(simcore.TokenParser):
     """Splits the byte stream into (kind, bytes, when, baud) tokens: "force",
     "burst", "frame" (the 301 frame bytes) and "raw" (one byte). Each byte
     keeps the time and rate at which it arrived; a token takes those of its
     first byte."""
 
     def __init__(self):
-        self.pending = bytearray()
+        super().__init__()
         self.marks = []  # (when, baud) of each pending byte
 
     def feed(self, chunk, when, baud):
-        self.pending += chunk
         self.marks += [(when, baud)] * len(chunk)
-        return self._scan(final=False)
-
-    def idle(self):
-        return self._scan(final=True)
+        return super().feed(chunk)
 
     def clear(self):
-        self.pending.clear()
+        super().clear()
         self.marks.clear()
 
-    def _scan(self, final):
-        tokens = []
-        while self.pending:
-            token = self._token(final)
-            if token is None:
-                break
-            kind, size = token
-            when, baud = self.marks[0]
-            tokens.append((kind, bytes(self.pending[:size]), when, baud))
-            del self.pending[:size]
-            del self.marks[:size]
-        return tokens
+    def _take(self, kind, size):
+        when, baud = self.marks[0]
+        del self.marks[:size]
+        return super()._take(kind, size) + (when, baud)
 
     def _token(self, final):
         data = self.pending
@@ -221,21 +209,19 @@ class Reply:
         return replies
 
 
-class BootLoaderModel:
+class BootLoaderModel(simcore.DeviceModel):
     """The scale with its boot loader: routing, answers and the boot loader's
     log. The interface is that of scalesim.ScaleModel: received() and idle()
     from the line's reader, command() for the BOOT control commands, clear()
     for CLEAR; the scale itself is self.scale."""
 
+    NAME = "BOOT"
+
     def __init__(self, send, clock=time.monotonic):
-        self.send = send
-        self.clock = clock
-        self.started = clock()
+        super().__init__(send, clock)
         self.scale = scalesim.ScaleModel(send, clock)
         self.scale.started = self.started
-        self.cond = threading.Condition()
         self.parser = BootParser()
-        self.log = []
         self.reset()
 
     def reset(self):
@@ -264,7 +250,7 @@ class BootLoaderModel:
         now = self.clock() if now is None else now
         with self.cond:
             to_scale = not self.booting
-            if self.last_input is not None and (now - self.last_input) * 1000 >= IDLE_MS:
+            if self._quiet_since_last_input(now):
                 self._handle(self.parser.idle(), baud)
                 self._close_raw()
             self.last_input = now
@@ -275,7 +261,7 @@ class BootLoaderModel:
     def idle(self, baud, now=None):
         now = self.clock() if now is None else now
         with self.cond:
-            if self.last_input is not None and (now - self.last_input) * 1000 >= IDLE_MS:
+            if self._quiet_since_last_input(now):
                 self._handle(self.parser.idle(), baud)
                 self._close_raw()
                 self.last_input = None
@@ -284,11 +270,7 @@ class BootLoaderModel:
     def _handle(self, tokens, baud):
         for kind, data, when, first_baud in tokens:
             if kind == "raw":
-                if self.raw_run is not None and self.raw_run[1] != first_baud:
-                    self._close_raw()
-                if self.raw_run is None:
-                    self.raw_run = [when, first_baud, bytearray()]
-                self.raw_run[2] += data
+                self._raw_run_at(when, first_baud).extend(data)
                 continue
             self._close_raw()
             if kind == "frame":
@@ -300,16 +282,6 @@ class BootLoaderModel:
             else:
                 self._append(when, first_baud, kind, data)
                 self.booting = True
-
-    def _close_raw(self):
-        if self.raw_run is not None and self.raw_run[2]:
-            when, baud, data = self.raw_run
-            self._append(when, baud, "raw", bytes(data))
-        self.raw_run = None
-
-    def _append(self, when, baud, kind, data):
-        self.log.append((round((when - self.started) * 1000), baud, kind, bytes(data)))
-        self.cond.notify_all()
 
     def _answer(self, packet, baud):
         if self.rate is not None and self.rate != baud:
@@ -342,22 +314,12 @@ class BootLoaderModel:
             if request == "CHECK":
                 return Reply("DATA", b"")
             return Reply("ACK")
-        replies, index = configured
-        configured[1] = index + 1
-        return replies[min(index, len(replies) - 1)]
+        return next_reply(configured)
 
     # Control -----------------------------------------------------------
 
-    def command(self, words):
-        """Runs one control command (the words after BOOT); returns the answer line."""
-        if not words:
-            return "ERR BOOT needs a command"
-        verb, args = words[0].upper(), list(words[1:])
-        if verb == "LOG":
-            count = int(args[0]) if args else 0
-            wait_ms = int(args[1]) if len(args) > 1 else 0
-            entries = ["%d:%d:%s:%s" % (t, b, k, d.hex()) for t, b, k, d in self.entries(count, wait_ms)]
-            return "LOG " + ";".join(entries) if entries else "LOG"
+    def _control(self, verb, args):
+        """Runs one control command other than LOG; returns the answer line."""
         if verb == "RESET":
             self.reset()
             return "OK"
@@ -379,14 +341,3 @@ class BootLoaderModel:
             else:
                 return "ERR unknown boot command " + verb
         return "OK"
-
-    def entries(self, count=0, wait_ms=0):
-        """The log, after waiting up to wait_ms for at least count entries."""
-        deadline = time.monotonic() + wait_ms / 1000.0
-        with self.cond:
-            while len(self.log) < count:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
-            return list(self.log)

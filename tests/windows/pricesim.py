@@ -55,10 +55,11 @@ Control commands (after the word PRICE), each answered with one line:
 Times are milliseconds since the simulator started.
 """
 
-import threading
 import time
 
 import scalesim
+import simcore
+from simcore import next_reply
 
 PRICE_RATE = 9600
 ONE_BYTE_COMMANDS = (0x44, 0x05, 0x12)
@@ -74,7 +75,6 @@ ACKS = (0x06, 0x02)
 REFUSALS = (0x15, 0xAA)
 BAD_CHECK_ANSWER = 0x15
 BEFORE_PAUSE_S = 0.1
-IDLE_MS = scalesim.IDLE_MS
 
 
 def check_byte(data):
@@ -82,35 +82,11 @@ def check_byte(data):
     return (-sum(data)) & 0xFF
 
 
-class PriceParser:
+class PriceParser(simcore.TokenParser):
     """Splits the bytes received at the price rate into (kind, bytes) tokens.
 
     Bytes that cannot be judged yet wait for the next chunk; idle() judges
     them as they stand."""
-
-    def __init__(self):
-        self.pending = bytearray()
-
-    def feed(self, chunk):
-        self.pending += chunk
-        return self._scan(final=False)
-
-    def idle(self):
-        return self._scan(final=True)
-
-    def clear(self):
-        self.pending.clear()
-
-    def _scan(self, final):
-        tokens = []
-        while self.pending:
-            token = self._token(final)
-            if token is None:
-                break
-            kind, size = token
-            tokens.append((kind, bytes(self.pending[:size])))
-            del self.pending[:size]
-        return tokens
 
     def _token(self, final):
         data = self.pending
@@ -149,7 +125,7 @@ def parse_reply(word):
     return value
 
 
-class PriceScaleModel:
+class PriceScaleModel(simcore.DeviceModel):
     """The price-computing scale: configuration, memory, answers and log.
 
     send(bytes) writes to the line. received() and idle() are called by the
@@ -157,14 +133,12 @@ class PriceScaleModel:
     the weighing scale's command() for the SCALE commands. clock and pause
     can be given for tests."""
 
+    NAME = "PRICE"
+
     def __init__(self, send, clock=time.monotonic, pause=time.sleep):
-        self.send = send
-        self.clock = clock
+        super().__init__(send, clock)
         self.pause = pause
-        self.started = clock()
-        self.cond = threading.Condition()
         self.parser = PriceParser()
-        self.log = []
         self.weighing = scalesim.ScaleModel(send, clock)
         self.reset()
 
@@ -195,7 +169,7 @@ class PriceScaleModel:
             return
         now = self.clock() if now is None else now
         with self.cond:
-            if self.last_input is not None and (now - self.last_input) * 1000 >= IDLE_MS:
+            if self._quiet_since_last_input(now):
                 self._handle(self.parser.idle(), baud, now)
             self.last_input = now
             self._handle(self.parser.feed(chunk), baud, now)
@@ -204,15 +178,14 @@ class PriceScaleModel:
         self.weighing.idle(baud, now)
         now = self.clock() if now is None else now
         with self.cond:
-            if self.last_input is None or (now - self.last_input) * 1000 < IDLE_MS:
+            if not self._quiet_since_last_input(now):
                 return
             self._handle(self.parser.idle(), baud, now)
             self.last_input = None
 
     def _handle(self, tokens, baud, now):
         for kind, data in tokens:
-            self.log.append((round((now - self.started) * 1000), baud, kind, data))
-            self.cond.notify_all()
+            self._append(now, baud, kind, data)
             if kind == "raw":
                 continue
             before = self.before.get(data[0])
@@ -240,9 +213,7 @@ class PriceScaleModel:
         configured = self.replies.get(first)
         if configured is None:
             return ACKS[0]
-        replies, index = configured
-        configured[1] = index + 1
-        return replies[min(index, len(replies) - 1)]
+        return next_reply(configured)
 
     def _write(self, address, data):
         for i, byte in enumerate(data):
@@ -256,16 +227,8 @@ class PriceScaleModel:
 
     # Control -----------------------------------------------------------
 
-    def command(self, words):
-        """Runs one control command (the words after PRICE); returns the answer line."""
-        if not words:
-            return "ERR PRICE needs a command"
-        verb, args = words[0].upper(), list(words[1:])
-        if verb == "LOG":
-            count = int(args[0]) if args else 0
-            wait_ms = int(args[1]) if len(args) > 1 else 0
-            entries = ["%d:%d:%s:%s" % (t, b, k, d.hex()) for t, b, k, d in self.entries(count, wait_ms)]
-            return "LOG " + ";".join(entries) if entries else "LOG"
+    def _control(self, verb, args):
+        """Runs one control command other than LOG; returns the answer line."""
         with self.cond:
             if verb == "RESET":
                 self.reset()
@@ -299,14 +262,3 @@ class PriceScaleModel:
             else:
                 return "ERR unknown price command " + verb
         return "OK"
-
-    def entries(self, count=0, wait_ms=0):
-        """The log, after waiting up to wait_ms for at least count entries."""
-        deadline = time.monotonic() + wait_ms / 1000.0
-        with self.cond:
-            while len(self.log) < count:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
-            return list(self.log)

@@ -70,8 +70,10 @@ Times are milliseconds since the simulator started; baud is the line's rate
 when the entry was complete (for raw entries: when its first byte came).
 """
 
-import threading
 import time
+
+import simcore
+from simcore import next_reply
 
 # Start bytes of the frames that the driver sends.
 FRAME_STARTS = (0xAA, 0xAB)
@@ -107,8 +109,6 @@ AD_TEXT_REQUESTS = (b"AD", b"TA")
 AD_REQUEST_START = bytes((0x44, 0x11, 0x00, 0x00, 0x00, 0x00, 0xEF, 0x55))
 AD_REQUEST_SIZE = 13
 HANDSHAKE = (b"PELQO", bytes((0x03, 0x05, 0x01, 0x04, 0x0C, 0x04, 0x03, 0x04, 0x01, 0x04)))
-# Input that waits this long without new bytes is taken as it stands.
-IDLE_MS = 100
 BASE_RATE = 115200
 
 
@@ -180,38 +180,13 @@ class Frame:
         return (self.command << 16) in SHORT_HEADER_CODES
 
 
-class StreamParser:
+class StreamParser(simcore.TokenParser):
     """Splits the received byte stream into (kind, bytes) tokens.
 
     Kinds: "frame", "badframe", "is1req" and "raw"; raw tokens come one byte
     at a time, except the protected runs (0x11 "AD", 0x11 "TA", AD request
     frames), which come whole. Bytes that cannot be judged yet wait for the
     next chunk; idle() judges them as they stand."""
-
-    def __init__(self):
-        self.pending = bytearray()
-
-    def feed(self, chunk):
-        self.pending += chunk
-        return self._scan(final=False)
-
-    def idle(self):
-        """No more bytes for a while: whatever waits is judged as it stands."""
-        return self._scan(final=True)
-
-    def clear(self):
-        self.pending.clear()
-
-    def _scan(self, final):
-        tokens = []
-        while self.pending:
-            token = self._token(final)
-            if token is None:
-                break
-            kind, size = token
-            tokens.append((kind, bytes(self.pending[:size])))
-            del self.pending[:size]
-        return tokens
 
     def _token(self, final):
         """(kind, size) of the token at the start of pending, or None when it
@@ -294,20 +269,18 @@ def parse_hex(word):
     return b"" if word == "-" else bytes.fromhex(word)
 
 
-class ScaleModel:
+class ScaleModel(simcore.DeviceModel):
     """The scale: configuration, answers and log.
 
     send(bytes) writes to the line. received() and idle() are called by the
     line's reader with each chunk and when the line is quiet; command() by the
     control connection. now (seconds, monotonic) can be given for tests."""
 
+    NAME = "SCALE"
+
     def __init__(self, send, clock=time.monotonic):
-        self.send = send
-        self.clock = clock
-        self.started = clock()
-        self.cond = threading.Condition()
+        super().__init__(send, clock)
         self.parser = StreamParser()
-        self.log = []
         self.reset()
 
     # Configuration -----------------------------------------------------
@@ -338,7 +311,7 @@ class ScaleModel:
     def received(self, chunk, baud, now=None):
         now = self.clock() if now is None else now
         with self.cond:
-            if self.last_input is not None and (now - self.last_input) * 1000 >= IDLE_MS:
+            if self._quiet_since_last_input(now):
                 self._handle(self.parser.idle(), baud, now)
                 self._close_raw()
             self.last_input = now
@@ -348,7 +321,7 @@ class ScaleModel:
         """Called when the line is quiet: judges input that waited long enough."""
         now = self.clock() if now is None else now
         with self.cond:
-            if self.last_input is None or (now - self.last_input) * 1000 < IDLE_MS:
+            if not self._quiet_since_last_input(now):
                 return
             self._handle(self.parser.idle(), baud, now)
             self._close_raw()
@@ -367,11 +340,7 @@ class ScaleModel:
                 self.send(self.is1)
 
     def _raw(self, data, baud, now):
-        if self.raw_run is not None and self.raw_run[1] != baud:
-            self._close_raw()
-        if self.raw_run is None:
-            self.raw_run = [now, baud, bytearray()]
-        run = self.raw_run[2]
+        run = self._raw_run_at(now, baud)
         for byte in data:
             run.append(byte)
             answer = self._raw_answer(run)
@@ -394,16 +363,6 @@ class ScaleModel:
             if run.endswith(request):
                 return answer
         return None
-
-    def _close_raw(self):
-        if self.raw_run is not None and self.raw_run[2]:
-            start, baud, data = self.raw_run
-            self._append(start, baud, "raw", bytes(data))
-        self.raw_run = None
-
-    def _append(self, when, baud, kind, data):
-        self.log.append((round((when - self.started) * 1000), baud, kind, data))
-        self.cond.notify_all()
 
     def _answers_at(self, baud):
         return self.rate is None or self.rate == baud
@@ -433,22 +392,12 @@ class ScaleModel:
         configured = self.replies.get(command)
         if configured is None:
             return Reply("ACK" if command in ACK_COMMANDS else "SILENT")
-        replies, index = configured
-        configured[1] = index + 1
-        return replies[min(index, len(replies) - 1)]
+        return next_reply(configured)
 
     # Control -----------------------------------------------------------
 
-    def command(self, words):
-        """Runs one control command (the words after SCALE); returns the answer line."""
-        if not words:
-            return "ERR SCALE needs a command"
-        verb, args = words[0].upper(), list(words[1:])
-        if verb == "LOG":
-            count = int(args[0]) if args else 0
-            wait_ms = int(args[1]) if len(args) > 1 else 0
-            entries = ["%d:%d:%s:%s" % (t, b, k, d.hex()) for t, b, k, d in self.entries(count, wait_ms)]
-            return "LOG " + ";".join(entries) if entries else "LOG"
+    def _control(self, verb, args):
+        """Runs one control command other than LOG; returns the answer line."""
         with self.cond:
             if verb == "PUSH":
                 self.send(parse_hex(args[0]) if args else b"")
@@ -488,14 +437,3 @@ class ScaleModel:
             else:
                 return "ERR unknown scale command " + verb
         return "OK"
-
-    def entries(self, count=0, wait_ms=0):
-        """The log, after waiting up to wait_ms for at least count entries."""
-        deadline = time.monotonic() + wait_ms / 1000.0
-        with self.cond:
-            while len(self.log) < count:
-                left = deadline - time.monotonic()
-                if left <= 0:
-                    break
-                self.cond.wait(left)
-            return list(self.log)

@@ -5,6 +5,7 @@ import unittest
 
 import scalesim
 from pricesim import PriceParser, PriceScaleModel, check_byte
+from simtest import DeviceTestMixin, FakeClock, hex_tokens
 
 OPEN = bytes.fromhex("11000000" "00ef")
 PRICE = bytes.fromhex("77f9000004000004e2a6")
@@ -17,13 +18,7 @@ def request(address, count=4):
 
 class ParserTest(unittest.TestCase):
     def tokens(self, chunks, idle=False):
-        parser = PriceParser()
-        tokens = []
-        for chunk in chunks:
-            tokens += parser.feed(chunk)
-        if idle:
-            tokens += parser.idle()
-        return [(kind, data.hex()) for kind, data in tokens]
+        return hex_tokens(PriceParser(), chunks, idle)
 
     def test_inputs_are_told_apart_by_their_first_byte_and_length(self):
         broken = bytearray(PRICE)
@@ -50,34 +45,13 @@ class ParserTest(unittest.TestCase):
                                                                ("raw", "00")])
 
 
-class FakeClock:
-    def __init__(self):
-        self.now = 100.0
-
-    def __call__(self):
-        return self.now
-
-
-class ModelTest(unittest.TestCase):
+class ModelTest(DeviceTestMixin, unittest.TestCase):
     def setUp(self):
         self.sent = []
         self.pauses = []
         self.clock = FakeClock()
-        self.scale = PriceScaleModel(self.sent.append, self.clock, self.pauses.append)
+        self.device = PriceScaleModel(self.sent.append, self.clock, self.pauses.append)
 
-    def control(self, command):
-        reply = self.scale.command(command.split())
-        self.assertFalse(reply.startswith("ERR"), reply)
-        return reply
-
-    def receive(self, data, baud=9600, after_ms=1):
-        self.clock.now += after_ms / 1000.0
-        self.scale.received(data, baud)
-
-    def answers(self):
-        answers = [data.hex() for data in self.sent]
-        self.sent.clear()
-        return answers
 
     def test_default_answers(self):
         broken = bytearray(OPEN)
@@ -121,7 +95,7 @@ class ModelTest(unittest.TestCase):
         self.receive(request(0x01F4))
         self.assertEqual(bytes.fromhex(self.answers()[0])[6:10], table[-4:])
         with self.assertRaises(ValueError):
-            self.scale.command(["TABLE", "0011"])
+            self.device.command(["TABLE", "0011"])
 
     def test_bytes_before_the_answer_go_on_their_own(self):
         self.control("BEFORE 11 530504d2")
@@ -138,20 +112,14 @@ class ModelTest(unittest.TestCase):
         tare = scalesim.build_frame(0, 0x80040000)
         self.receive(tare, baud=19200, after_ms=5)
         self.assertEqual(self.control("LOG"), "LOG 10:9600:cmd:44;15:9600:frame:" + OPEN.hex())
-        self.assertEqual(self.scale.weighing.command(["LOG"]), "LOG 20:19200:frame:" + tare.hex())
+        self.assertEqual(self.device.weighing.command(["LOG"]), "LOG 20:19200:frame:" + tare.hex())
         self.assertEqual(self.answers(), ["06", "06", scalesim.build_frame(0, 0x800E0000).hex()])
-        self.scale.clear()
+        self.device.clear()
         self.assertEqual(self.control("LOG"), "LOG")
-        self.assertEqual(self.scale.weighing.command(["LOG"]), "LOG")
+        self.assertEqual(self.device.weighing.command(["LOG"]), "LOG")
 
     def test_malformed_commands_are_refused(self):
-        for command in ("ON 4 06", "ON 44 07", "ON 44", "BEFORE 444 00", "NOPE"):
-            with self.subTest(command=command):
-                try:
-                    reply = self.scale.command(command.split())
-                except (ValueError, IndexError):
-                    continue
-                self.assertTrue(reply.startswith("ERR"), reply)
+        self.assert_refused(("ON 4 06", "ON 44 07", "ON 44", "BEFORE 444 00", "NOPE"))
 
 
 if __name__ == "__main__":
