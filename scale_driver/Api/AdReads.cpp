@@ -105,10 +105,10 @@ std::optional<std::u16string> ReadAdText(TPSensor &sensor, TAdText which) {
   auto text = [&]() -> const std::u16string & { return current ? link.CurrAD() : link.TareAD(); };
 
   const uint32_t bound = link.TimeOut() > 0 ? static_cast<uint32_t>(link.TimeOut()) : 0;
-  const uint32_t started = platform.TickCount();
+  const uint32_t started = platform.MonotonicMs();
   while (text().empty()) {
     platform.PumpMessages();
-    if (!text().empty() || ElapsedMoreThan(started, platform.TickCount(), bound))
+    if (!text().empty() || ElapsedMoreThan(started, platform.MonotonicMs(), bound))
       break;
     PumpStep(platform, AdTextStepMs, [&] { return !text().empty(); });
   }

@@ -81,14 +81,14 @@ void RequestLoop(TPSensor &sensor, std::string_view request, int32_t limit, bool
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   int32_t counter = 0;
-  uint32_t last = platform.TickCount();
+  uint32_t last = platform.MonotonicMs();
   for (bool first = true; sensor.Is1Value().empty(); first = false) {
-    PumpPass(platform, first, MsUntilMoreThan(last, platform.TickCount(), RequestSpacingMs));
+    PumpPass(platform, first, MsUntilMoreThan(last, platform.MonotonicMs(), RequestSpacingMs));
     if (stopOnFrame && AnyFrameSeen(sensor.Flags()))
       break;
     if (!link.Active())
       break;
-    const uint32_t now = platform.TickCount();
+    const uint32_t now = platform.MonotonicMs();
     if (ElapsedMoreThan(last, now, RequestSpacingMs)) {
       last = now;
       link.write(request, static_cast<int32_t>(request.size()));

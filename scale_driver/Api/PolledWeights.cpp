@@ -31,10 +31,10 @@ void Write(THecrLink &link, std::string_view bytes) {
 // Pumps while text() is empty, for more than limitMs at most; a text already
 // held is taken without pumping.
 template <typename Text> void PumpWhileEmpty(IPlatform &platform, Text text, uint32_t limitMs) {
-  const uint32_t started = platform.TickCount();
+  const uint32_t started = platform.MonotonicMs();
   while (text().empty()) {
-    platform.WaitAndPump(MsUntilMoreThan(started, platform.TickCount(), limitMs));
-    if (ElapsedMoreThan(started, platform.TickCount(), limitMs))
+    platform.WaitAndPump(MsUntilMoreThan(started, platform.MonotonicMs(), limitMs));
+    if (ElapsedMoreThan(started, platform.MonotonicMs(), limitMs))
       break;
   }
 }
@@ -53,13 +53,13 @@ void RequestPhase(TPSensor &sensor, std::string_view request, int32_t limit, boo
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   int32_t counter = 0;
-  uint32_t last = platform.TickCount();
+  uint32_t last = platform.MonotonicMs();
   for (bool first = true; sensor.Is1Value().empty(); first = false) {
     if (!sleepEachStep)
-      PumpPass(platform, first, MsUntilMoreThan(last, platform.TickCount(), RequestSpacingMs));
+      PumpPass(platform, first, MsUntilMoreThan(last, platform.MonotonicMs(), RequestSpacingMs));
     if (!link.Active())
       break;
-    const uint32_t now = platform.TickCount();
+    const uint32_t now = platform.MonotonicMs();
     if (ElapsedMoreThan(last, now, RequestSpacingMs)) {
       last = now;
       Write(link, request);
@@ -85,15 +85,15 @@ int32_t TakeWeightTextInto(TPSensor &sensor, char *buffer) {
   if (buffer == nullptr)
     return 0;
   IPlatform &platform = sensor.Platform();
-  const uint32_t started = platform.TickCount();
+  const uint32_t started = platform.MonotonicMs();
   while (true) {
     if (!sensor.Is1Value().empty()) {
       CopyToCallerBuffer(sensor.Is1Value(), buffer, WeightBufferRoom);
       sensor.SetIs1Value(std::u16string());
       return -1;
     }
-    platform.WaitAndPump(MsUntilMoreThan(started, platform.TickCount(), WeightBufferWaitMs));
-    if (ElapsedMoreThan(started, platform.TickCount(), WeightBufferWaitMs))
+    platform.WaitAndPump(MsUntilMoreThan(started, platform.MonotonicMs(), WeightBufferWaitMs));
+    if (ElapsedMoreThan(started, platform.MonotonicMs(), WeightBufferWaitMs))
       return 0;
   }
 }

@@ -79,15 +79,15 @@ int32_t WriteAndSettle(TPSensor &sensor, std::string_view bytes) {
 void WaitForKeyAnswer(TPSensor &sensor, bool sleepEachStep) {
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
-  const uint32_t started = platform.TickCount();
+  const uint32_t started = platform.MonotonicMs();
   link.SetTerminate(false);
   link.SetNAKFlag(false);
   for (bool first = true; !link.Terminate(); first = false) {
     if (sleepEachStep)
       PumpStep(platform, KeyAnswerStepMs, [&link] { return link.Terminate(); });
     else
-      PumpPass(platform, first, MsUntilMoreThan(started, platform.TickCount(), KeyAnswerMs));
-    if (!link.Active() || ElapsedMoreThan(started, platform.TickCount(), KeyAnswerMs))
+      PumpPass(platform, first, MsUntilMoreThan(started, platform.MonotonicMs(), KeyAnswerMs));
+    if (!link.Active() || ElapsedMoreThan(started, platform.MonotonicMs(), KeyAnswerMs))
       break;
   }
 }

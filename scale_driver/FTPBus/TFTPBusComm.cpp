@@ -93,22 +93,22 @@ int32_t TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t intervalMs) {
 
   // The frame leaves the port first. A write that never reports its end
   // (a stalled port) does not hold the wait for ever.
-  const uint32_t drainStart = platform_.TickCount();
+  const uint32_t drainStart = platform_.MonotonicMs();
   while (!isSendDataEmpty && !FError && FisActive) {
-    const uint32_t waited = ElapsedTicks(drainStart, platform_.TickCount());
+    const uint32_t waited = ElapsedTicks(drainStart, platform_.MonotonicMs());
     if (waited >= SendDrainBoundMs)
       break;
     platform_.WaitAndPump(SendDrainBoundMs - waited);
   }
 
-  // Then the answer, until the timer fires. The tick count bounds the wait
+  // Then the answer, until the timer fires. The fine clock bounds the wait
   // too, should the timer's message never come.
   isTimeOut = false;
   Timer1->SetInterval(intervalMs);
   Timer1->SetEnabled(true);
-  const uint32_t start = platform_.TickCount();
+  const uint32_t start = platform_.MonotonicMs();
   while (!isTimeOut && !FError && ReceiveStatus <= 0 && FisActive) {
-    const uint32_t waited = ElapsedTicks(start, platform_.TickCount());
+    const uint32_t waited = ElapsedTicks(start, platform_.MonotonicMs());
     if (waited >= intervalMs) {
       isTimeOut = true;
       break;

@@ -60,9 +60,9 @@ int16_t TFTPBusComm::comWriteData(std::span<const uint8_t> p, int32_t Length) {
   for (int32_t attempt = 0; attempt < TerminalWrites && !FTerminal; ++attempt) {
     if (!Comm1->WriteCommData(p.data(), static_cast<uint32_t>(Length)))
       return 0;
-    const uint32_t start = platform_.TickCount();
+    const uint32_t start = platform_.MonotonicMs();
     while (!FTerminal) {
-      const uint32_t waited = ElapsedTicks(start, platform_.TickCount());
+      const uint32_t waited = ElapsedTicks(start, platform_.MonotonicMs());
       if (waited >= TerminalWaitMs)
         break;
       platform_.WaitAndPump(TerminalWaitMs - waited);

@@ -177,9 +177,9 @@ void THecrIBusComm::ResetReceiveState() {
 }
 
 bool THecrIBusComm::WaitSendDataEmpty() {
-  const uint32_t start = platform_.TickCount();
+  const uint32_t start = platform_.MonotonicMs();
   while (!isSendDataEmpty && !Error) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.TickCount());
+    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
     if (elapsed >= SendEmptyBoundMs)
       return false;
     platform_.WaitAndPump(SendEmptyBoundMs - elapsed);
@@ -197,9 +197,9 @@ int32_t THecrIBusComm::WaitReply(int32_t interval) {
   Timer1->SetInterval(intervalMs);
   Timer1->SetEnabled(true);
   const uint32_t boundMs = intervalMs + TimerSlackMs;
-  const uint32_t start = platform_.TickCount();
+  const uint32_t start = platform_.MonotonicMs();
   while (!isTimeOut && !Error && receiver_.ReceiveStatus <= TIBusReceiver::Receiving) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.TickCount());
+    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
     if (elapsed >= boundMs) {
       isTimeOut = true;
       break;
@@ -228,9 +228,9 @@ int32_t THecrIBusComm::WriteFrameAndWait(int32_t interval) {
 
 bool THecrIBusComm::Delay(int32_t seconds) {
   const uint32_t limitMs = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{seconds} * 1000, 0, INT32_MAX));
-  const uint32_t start = platform_.TickCount();
+  const uint32_t start = platform_.MonotonicMs();
   while (!Error) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.TickCount());
+    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
     if (elapsed >= limitMs)
       return true;
     platform_.WaitAndPump(limitMs - elapsed);

@@ -37,24 +37,15 @@ bool IsProtocolStartByte(uint8_t b) {
 constexpr TReceivedFrame Wait{TReceivedKind::Wait, 0};
 constexpr TReceivedFrame Skip{TReceivedKind::Skip, 1};
 
-TReceivedFrame ScanProtocolFrame(std::span<const uint8_t> rest, bool checkHeaderSum, size_t capacity) {
-  // A start byte in front of an IS1 frame is a stray byte: the weight frame
-  // behind it is what the scale sent.
+TReceivedFrame ScanProtocolFrame(std::span<const uint8_t> rest, size_t capacity) {
   if (rest.size() >= 3 && rest[1] == 0x01 && rest[2] == 0x02)
-    return Skip;
+    return {TReceivedKind::DropAll, 0};
   if (rest.size() < HeaderSize)
     return Wait;
-  if (checkHeaderSum) {
-    uint8_t sum = 0;
-    for (size_t i = 0; i < 12; ++i)
-      sum = static_cast<uint8_t>(sum + rest[i]);
-    if (sum != rest[12])
-      return Skip;
-  }
   const size_t n = static_cast<size_t>(rest[10]) << 8 | rest[11];
   const size_t length = n == 0 ? HeaderSize : n + 15;
   if (length > capacity)
-    return Skip;
+    return {TReceivedKind::OversizedFrame, HeaderSize};
   if (rest.size() < length)
     return Wait;
   return {TReceivedKind::ProtocolFrame, length};
@@ -62,7 +53,7 @@ TReceivedFrame ScanProtocolFrame(std::span<const uint8_t> rest, bool checkHeader
 
 } // namespace
 
-TReceivedFrame ScanReceivedFrame(std::span<const uint8_t> rest, bool checkHeaderSum, size_t capacity) {
+TReceivedFrame ScanReceivedFrame(std::span<const uint8_t> rest, size_t capacity) {
   if (rest.empty())
     return Wait;
   if (CutMarker(rest, Is1Start) || CutMarker(rest, AdStart) || CutMarker(rest, ShortIs1Start) ||
@@ -77,7 +68,7 @@ TReceivedFrame ScanReceivedFrame(std::span<const uint8_t> rest, bool checkHeader
     return {TReceivedKind::Is1, Is1Size};
   }
   if (IsProtocolStartByte(rest[0]) || StartsWith(rest, ZkStart) || StartsWith(rest, TkStart))
-    return ScanProtocolFrame(rest, checkHeaderSum, capacity);
+    return ScanProtocolFrame(rest, capacity);
   if (StartsWith(rest, AdStart)) {
     if (rest.size() < AdU9Size)
       return Wait;

@@ -28,6 +28,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -111,7 +112,8 @@ public:
   // into the receive buffer and dispatches every complete frame in it.
   void CommReceiveData(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength);
   // Dispatches the complete frames at the start of the receive buffer and
-  // keeps an incomplete one for the next chunk.
+  // keeps an incomplete one for the next chunk. Runs nested when a handler
+  // pumps; the nested scan goes on from where the outer one stands.
   void ProcessReceiveBuffer();
   // True when the chunk completed the echo of "PELQO", resp. of the 10-byte
   // second handshake part (the match may span chunks).
@@ -239,7 +241,7 @@ private:
     std::function<void()> AfterAttempt;
   };
   bool RunAttempts(const TAttempts &attempts);
-  // Pumps until Terminate is set or boundMs have passed by the tick count,
+  // Pumps until Terminate is set or boundMs have passed by the fine clock,
   // waking at least every stepMs; true when Terminate ended the wait.
   bool WaitForTerminate(uint32_t boundMs, uint32_t stepMs);
   // Takes one datagram's bytes into Commstream and checks them.
@@ -250,9 +252,27 @@ private:
   void TakeAnswer();
   void CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data);
 
+  // What one running scan owns: the frame it dispatches, and the bytes set
+  // aside for it while a command sent from that frame's handler waits.
+  struct TScanLevel {
+    std::vector<uint8_t> Frame;
+    std::vector<uint8_t> SetAside;
+  };
+
   void TakeChunk(std::span<const uint8_t> chunk);
   // Drops every byte held in the receive buffer.
   void DropHeld() { head_ = offset_ = 0; }
+  // Moves the bytes held to the start of the buffer.
+  void CompactHeld();
+  // How many of the bytes held form whole frames (or bytes to skip), up to
+  // the first frame that is not complete yet.
+  size_t CompleteHeld() const;
+  // At every attempt of a transfer: drops an incomplete frame held, which
+  // can be no answer to the frame about to be written. Inside a scan the
+  // whole frames that it has not reached yet are set aside for it.
+  void SetAsideHeld();
+  // Puts bytes set aside back in front of those held.
+  void RestoreSetAside(std::vector<uint8_t> &aside);
   void DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
   void DispatchProtocolFrame(const std::vector<uint8_t> &frame);
   void DispatchAdFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
@@ -294,9 +314,11 @@ private:
   // room or the scan stops at an incomplete frame.
   size_t head_ = 0;
   size_t offset_ = 0;
-  // The frame being dispatched, taken out of the receive buffer so that
-  // chunks appended meanwhile cannot change it; kept to reuse its room.
-  std::vector<uint8_t> frame_;
+  // One entry per scan level, the outermost first; scanDepth_ of them run.
+  // Each level's frame is taken out of the receive buffer so that chunks
+  // appended meanwhile cannot change it; kept to reuse its room.
+  std::deque<TScanLevel> scanLevels_;
+  size_t scanDepth_ = 0;
   // Where the check of Commstream goes on with the next datagram: the
   // measurement frames in front of it have been skipped already.
   int32_t commstreamChecked_ = 0;
@@ -319,9 +341,6 @@ private:
 
   // Whether received chunks are taken (the receive handler is attached).
   bool receiveAttached_ = false;
-  // A scan of the receive buffer is running; a chunk that arrives from an
-  // event handler meanwhile is appended and scanned by that same run.
-  bool scanning_ = false;
   // A transfer is in progress.
   bool inTransfer_ = false;
   TAnswer answer_;

@@ -2,9 +2,14 @@
 // component delivers and dispatches every complete frame in them.
 //
 // A frame is taken out of the receive buffer before anything is raised for
-// it, and one scan runs at a time: a chunk that arrives while an event
-// handler pumps is appended and dispatched by the scan already running, in
-// order, after the handler returns.
+// it, into a copy of its own scan's, so an event handler may pump: a chunk
+// that arrives meanwhile is appended and scanned at once by a nested scan,
+// which goes on from where the running scan stands. A command that the
+// handler sends (Tare when the weight is stable, say) thus gets its answer
+// during its own wait. What the running scan had not reached when that
+// command was written is set aside for it, so it is neither taken as the
+// command's answer nor lost, and comes back in front of whatever the
+// command left once the handler returns.
 #include "THecrLink.h"
 
 #include "NumberText.h"
@@ -18,15 +23,16 @@ namespace {
 
 constexpr uint32_t RefusalCode = 0x800D;
 
-class TFlagScope {
+// Counts one scan level in for as long as it runs.
+class TDepthScope {
 public:
-  explicit TFlagScope(bool &flag) : flag_(flag) { flag_ = true; }
-  ~TFlagScope() { flag_ = false; }
-  TFlagScope(const TFlagScope &) = delete;
-  TFlagScope &operator=(const TFlagScope &) = delete;
+  explicit TDepthScope(size_t &depth) : depth_(depth) { ++depth_; }
+  ~TDepthScope() { --depth_; }
+  TDepthScope(const TDepthScope &) = delete;
+  TDepthScope &operator=(const TDepthScope &) = delete;
 
 private:
-  bool &flag_;
+  size_t &depth_;
 };
 
 } // namespace
@@ -40,9 +46,11 @@ bool THecrLink::CheckEncryptPelqo(std::span<const uint8_t> chunk) {
 }
 
 void THecrLink::SetOffset(int32_t value) {
-  if (value <= 0)
+  if (value <= 0) {
     DropHeld();
-  else if (static_cast<size_t>(value) < offset_ - head_)
+    for (TScanLevel &level : scanLevels_)
+      level.SetAside.clear();
+  } else if (static_cast<size_t>(value) < offset_ - head_)
     offset_ = head_ + static_cast<size_t>(value);
 }
 
@@ -65,15 +73,11 @@ void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t Buf
 }
 
 void THecrLink::TakeChunk(std::span<const uint8_t> chunk) {
-  if (offset_ + chunk.size() > ReceiveBufferSize) {
-    // The bytes already taken make room.
-    std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
-    offset_ -= head_;
-    head_ = 0;
-  }
-  // Between scans at most one incomplete frame is held, so a chunk always
-  // fits. Only chunks that come while an event handler pumps inside a scan
-  // pile up; what is held is dropped when they would overflow the buffer.
+  if (offset_ + chunk.size() > ReceiveBufferSize)
+    CompactHeld();
+  // Between scans at most one incomplete frame is held, and a scan takes
+  // every chunk as it comes, so a chunk always fits unless a handler's
+  // nested chunks meet a nearly full buffer: what is held is then dropped.
   if (offset_ + chunk.size() > ReceiveBufferSize)
     DropHeld();
   std::copy(chunk.begin(), chunk.end(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(offset_));
@@ -81,32 +85,86 @@ void THecrLink::TakeChunk(std::span<const uint8_t> chunk) {
   ProcessReceiveBuffer();
 }
 
-void THecrLink::ProcessReceiveBuffer() {
-  if (scanning_)
+void THecrLink::CompactHeld() {
+  std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
+  offset_ -= head_;
+  head_ = 0;
+}
+
+size_t THecrLink::CompleteHeld() const {
+  size_t at = head_;
+  while (at < offset_) {
+    const TReceivedFrame found =
+        ScanReceivedFrame(std::span<const uint8_t>(ReceiveBuffer.data() + at, offset_ - at), MaxFrameSize);
+    if (found.Kind == TReceivedKind::Wait || found.Kind == TReceivedKind::DropAll)
+      break;
+    at += found.Length;
+  }
+  return at - head_;
+}
+
+void THecrLink::SetAsideHeld() {
+  if (scanDepth_ > 0) {
+    std::vector<uint8_t> &aside = scanLevels_[scanDepth_ - 1].SetAside;
+    const auto from = ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(head_);
+    aside.insert(aside.end(), from, from + static_cast<std::ptrdiff_t>(CompleteHeld()));
+  }
+  DropHeld();
+}
+
+void THecrLink::RestoreSetAside(std::vector<uint8_t> &aside) {
+  if (aside.empty())
     return;
-  TFlagScope scan(scanning_);
+  CompactHeld();
+  // What came after the set-aside bytes stays behind them; should both not
+  // fit, the newer bytes (at most an incomplete frame) give way.
+  if (aside.size() + offset_ > ReceiveBufferSize)
+    offset_ = 0;
+  std::memmove(ReceiveBuffer.data() + aside.size(), ReceiveBuffer.data(), offset_);
+  std::copy(aside.begin(), aside.end(), ReceiveBuffer.begin());
+  offset_ += aside.size();
+  aside.clear();
+}
+
+void THecrLink::ProcessReceiveBuffer() {
+  const size_t level = scanDepth_;
+  const TDepthScope depth(scanDepth_);
+  // A deque keeps the levels in place while nested scans add theirs.
+  if (scanLevels_.size() <= level)
+    scanLevels_.emplace_back();
+  TScanLevel &scan = scanLevels_[level];
   for (;;) {
     if (head_ >= offset_) {
       DropHeld();
       return;
     }
     const std::span<const uint8_t> rest(ReceiveBuffer.data() + head_, offset_ - head_);
-    const TReceivedFrame found = ScanReceivedFrame(rest, Hecrpchk.FChksum(), MaxFrameSize);
-    if (found.Kind == TReceivedKind::Skip) {
+    const TReceivedFrame found = ScanReceivedFrame(rest, MaxFrameSize);
+    switch (found.Kind) {
+    case TReceivedKind::Skip:
       ++head_;
       continue;
-    }
-    if (found.Kind == TReceivedKind::Wait) {
+    case TReceivedKind::Wait:
       // Keep the rest: the incomplete frame moves to the start of the buffer.
-      std::memmove(ReceiveBuffer.data(), rest.data(), rest.size());
-      offset_ = rest.size();
-      head_ = 0;
+      CompactHeld();
       return;
+    case TReceivedKind::DropAll:
+      DropHeld();
+      return;
+    case TReceivedKind::OversizedFrame:
+      // It can never be checked: dropped as a frame that failed its check.
+      head_ += found.Length;
+      flags_.FramedReplySeen = 1;
+      flags_.Is1FrameSeen = 0;
+      continue;
+    default:
+      break;
     }
     // The frame leaves the buffer before anything is raised for it.
-    frame_.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
+    scan.Frame.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
     head_ += found.Length;
-    DispatchFrame(found.Kind, frame_);
+    DispatchFrame(found.Kind, scan.Frame);
+    RestoreSetAside(scan.SetAside);
   }
 }
 
@@ -138,6 +196,8 @@ void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &fr
     break;
   case TReceivedKind::Wait:
   case TReceivedKind::Skip:
+  case TReceivedKind::DropAll:
+  case TReceivedKind::OversizedFrame:
     break;
   }
 }

@@ -73,9 +73,9 @@ bool THecrLink::RunAttempts(const TAttempts &attempts) {
 }
 
 bool THecrLink::WaitForTerminate(uint32_t boundMs, uint32_t stepMs) {
-  const uint32_t started = platform_.TickCount();
+  const uint32_t started = platform_.MonotonicMs();
   while (!FTerminate) {
-    const uint32_t waited = ElapsedTicks(started, platform_.TickCount());
+    const uint32_t waited = ElapsedTicks(started, platform_.MonotonicMs());
     if (waited >= boundMs)
       return false;
     platform_.WaitAndPump(std::min(stepMs, boundMs - waited));
@@ -89,7 +89,7 @@ bool THecrLink::TransmitCom(const std::vector<uint8_t> &frame) {
 
 bool THecrLink::AttemptCom(const std::vector<uint8_t> &frame) {
   // A partial frame held from before this attempt is no answer to it.
-  DropHeld();
+  SetAsideHeld();
   try {
     if (!com1->WriteCommData(frame.data(), static_cast<uint32_t>(frame.size())))
       throw std::runtime_error("The frame could not be queued on the serial port");
@@ -114,7 +114,7 @@ bool THecrLink::TransmitUdp(const std::vector<uint8_t> &frame) {
 }
 
 bool THecrLink::AttemptUdp(const std::vector<uint8_t> &frame) {
-  DropHeld();
+  SetAsideHeld();
   size_t received = 0;
   try {
     udp1->Send(frame.data(), frame.size());

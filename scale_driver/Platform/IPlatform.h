@@ -1,6 +1,6 @@
 // What the portable core of the scale driver needs from the system, as one
 // object that every core class receives by reference: pumping and sleeping
-// on the calling thread, the tick count, timers, the serial component, a
+// on the calling thread, the tick count and a fine clock for waits, timers, the serial component, a
 // datagram client, message boxes and text messages to a host window.
 //
 // The Windows implementation is the product; native tests pass the fake,
@@ -43,7 +43,16 @@ public:
   virtual void Sleep(uint32_t ms) = 0;
 
   // The system's millisecond tick count; see TickCount.h for elapsed times.
+  // On Windows it moves in steps of the system timer (about 15.6 ms) whatever
+  // timer resolution the host has asked for, so no wait is measured by it.
   virtual uint32_t TickCount() = 0;
+
+  // Milliseconds of a monotonic clock that moves at least every millisecond,
+  // from an arbitrary start; it wraps like the tick count, so elapsed times
+  // are taken as in TickCount.h. Every wait measures its steps and bounds by
+  // this clock, so that a host that raised the timer resolution gets waits
+  // of the length they ask for.
+  virtual uint32_t MonotonicMs() = 0;
 
   // A timer owned by the calling thread, created disabled.
   virtual std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) = 0;

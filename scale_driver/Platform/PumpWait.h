@@ -1,8 +1,9 @@
 // The waits of the driver: they block on the calling thread's message queue
 // and pump what arrives, so that an answer posted by the serial component is
 // taken the moment it comes and a wait costs no processor time. Their bounds
-// are measured by the tick count, so that a message that wakes a wait early
-// does not shorten it.
+// are measured by the fine clock (MonotonicMs), so that a message that wakes
+// a wait early does not shorten it, and a step of 1 ms lasts 1 ms even where
+// the tick count moves in coarser steps.
 #pragma once
 
 #include "IPlatform.h"
@@ -38,11 +39,11 @@ inline void PumpPass(IPlatform &platform, bool firstPass, uint32_t boundMs) {
 // arrives until stepMs have passed or done() holds. It pumps at least once,
 // and a step that nothing ends still lasts its whole time.
 template <typename Done> void PumpStep(IPlatform &platform, uint32_t stepMs, Done &&done) {
-  const uint32_t started = platform.TickCount();
+  const uint32_t started = platform.MonotonicMs();
   uint32_t elapsed = 0;
   for (;;) {
     platform.WaitAndPump(stepMs - elapsed);
-    elapsed = ElapsedTicks(started, platform.TickCount());
+    elapsed = ElapsedTicks(started, platform.MonotonicMs());
     if (elapsed >= stepMs || done())
       return;
   }

@@ -32,10 +32,10 @@ protected:
   }
 
   int32_t Open(bool doubleRequest = false) {
-    started = platform.TickCount();
+    started = platform.MonotonicMs();
     const int32_t result = doubleRequest ? api::OpenWithDoubleRequest(sensor, "COM3", 9600)
                                          : api::OpenDevice(sensor, "COM3", 9600);
-    took = ElapsedTicks(started, platform.TickCount());
+    took = ElapsedTicks(started, platform.MonotonicMs());
     return result;
   }
   std::vector<Bytes> Writes() const { return line.Writes(); }
@@ -70,6 +70,17 @@ TEST_F(OpenScale, OpenDeviceAsksForAWeightFrameThenRunsTheHandshake) {
     EXPECT_TRUE(link().Active());
   }
   // The wait for an echo that never comes is 500 passes of 1 ms.
+  EXPECT_GE(took, 500u);
+  EXPECT_LT(took, 700u);
+}
+
+// Where the tick count moves in 16 ms steps (Windows, whatever resolution the
+// host asked for), the passes of 1 ms still last 1 ms each.
+TEST_F(OpenScale, HandshakeWaitLastsItsPassesWhereTheTickCountIsCoarse) {
+  platform.SetTickStepMs(16);
+  weightAnswer = Is1Frame('S', ' ', "  1.25", "kg");
+  EXPECT_EQ(Open(), -1);
+  EXPECT_EQ(Writes(), (std::vector<Bytes>{Request, Pelqo}));
   EXPECT_GE(took, 500u);
   EXPECT_LT(took, 700u);
 }

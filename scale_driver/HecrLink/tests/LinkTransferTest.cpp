@@ -128,6 +128,17 @@ TEST_F(LinkFixture, InactiveLinkRaisesNotActiveAndSendsNothing) {
   EXPECT_TRUE(line.Writes().empty());
 }
 
+// Open takes the frames that the scale sends at once in 31 passes of 1 ms;
+// they last 31 ms even where the tick count moves in 16 ms steps.
+TEST_F(LinkFixture, OpenPassesLastTheirTimeWhereTheTickCountIsCoarse) {
+  platform.SetTickStepMs(16);
+  const uint32_t started = platform.MonotonicMs();
+  OpenSerial();
+  const uint32_t took = platform.MonotonicMs() - started;
+  EXPECT_GE(took, 31u);
+  EXPECT_LE(took, 32u);
+}
+
 TEST_F(LinkFixture, OpenFailureIsLoggedAndRaised) {
   line.FailStart("Error opening serial port");
   link.Open();

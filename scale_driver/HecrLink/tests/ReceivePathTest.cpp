@@ -1,6 +1,7 @@
 // The receive path: frames reassembled from chunks of any size, dispatched
 // once each, in order, with the seen-flags and the AD readings.
 #include "LinkTestSupport.h"
+#include "TickCount.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,13 @@ const Bytes ExtendedIs1 = ExtendedIs1Frame('S', ' ', " 0.500", "kg",
                                             .WeightAd = 300,
                                             .Check = 'X',
                                             .Flag = 0x20});
-// A header whose sum is wrong and whose length would hold 4000 bytes.
-const Bytes CorruptHeader = {0xAB, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0F, 0xA0, 0x00};
+// A measurement whose header sum is wrong and whose data hold a weight frame:
+// it fails its check and is dropped whole, weight frame included.
+Bytes BadSumAroundWeight() {
+  Bytes frame = ScaleFrame(0x83000000, Is1Frame('S', ' ', "  7.00", "kg", 0));
+  frame[12] ^= 0x01;
+  return frame;
+}
 
 struct TSegment {
   const char *What;
@@ -48,11 +54,10 @@ const std::vector<TSegment> &MixedStream() {
       {"measurement", Measurement},
       {"refusal", ScaleFrame(0x800D0004)},
       {"AD U8", AdU8Frame("V12", 0x0102, 0xFFFE)},
-      {"corrupt header", CorruptHeader},
+      {"bad header sum", BadSumAroundWeight()},
       {"short IS1", ShortIs1Frame('U', ' ', "  2.00", "lb")},
       {"AD U9", AdU9Frame(0x0010, 0xFFFF)},
       {"<ZK> measurement", TextFormFrame('Z', 0x83000000, {7, 7, 7, 7})},
-      {"stray start byte", {0xFE}},
       {"plain IS1 again", Is1Frame('S', '-', "  0.75", "kg", 0x31)},
       {"<TK> acknowledgement", TextFormFrame('T', 0x800E0000, {})},
       {"AD junk", {0x02, 0x02, 0x00, 'A', 'B', 0, 0, 0, 0, 0, 0, 0, 0}},
@@ -167,15 +172,30 @@ TEST_F(ReceivePath, ExtendedFrameCutAfterItsPlainPartIsTakenAsPlainFrame) {
   EXPECT_TRUE(link.IS1().Total().empty()); // the extension was never parsed
 }
 
-TEST_F(ReceivePath, StartByteInFrontOfAWeightFrameIsSkipped) {
-  Feed(Join({PlainIs1, {0xAB}, PlainIs1}));
-  EXPECT_EQ(events.size(), 2u) << Describe(events);
-  EXPECT_EQ(flags.Is1FrameSeen, 1);
+TEST_F(ReceivePath, StartByteInFrontOfAWeightFrameDropsEverythingHeld) {
+  Feed(Join({PlainIs1, {0xAB}, PlainIs1, Is1Frame('S', ' ', "  3.00", "kg", 0)}));
+  EXPECT_EQ(Describe(events), "IS1(S| |  1.25|kg,48) ");
+  EXPECT_EQ(link.offset(), 0);
+  // The next chunk is scanned afresh.
+  Feed(PlainIs1);
+  EXPECT_EQ(events.size(), 2u);
 }
 
-TEST_F(ReceivePath, CorruptHeaderDoesNotHoldBackTheFramesBehindIt) {
-  Feed(Join({CorruptHeader, PlainIs1}));
-  EXPECT_EQ(events.size(), 1u);
+TEST_F(ReceivePath, ProtocolFrameThatFailsItsCheckIsDroppedWhole) {
+  Feed(BadSumAroundWeight());
+  EXPECT_TRUE(events.empty()) << Describe(events);
+  EXPECT_EQ(flags.FramedReplySeen, 1);
+  EXPECT_EQ(flags.Is1FrameSeen, 0);
+  EXPECT_EQ(link.offset(), 0);
+  Feed(PlainIs1);
+  EXPECT_EQ(Describe(events), "IS1(S| |  1.25|kg,48) ");
+}
+
+TEST_F(ReceivePath, HeaderOfAFrameTooLongForTheBufferIsDroppedAndTheFramesBehindItCome) {
+  // A header whose length promises 4096 data bytes: no buffer holds that frame.
+  const Bytes header = {0xAB, 0, 0, 0, 0, 0x83, 0, 0, 0, 0, 0x10, 0x00, 0x00};
+  Feed(Join({header, PlainIs1}));
+  EXPECT_EQ(Describe(events), "IS1(S| |  1.25|kg,48) ");
   EXPECT_EQ(link.offset(), 0);
 }
 
@@ -216,10 +236,10 @@ TEST_F(ReceivePath, LongPartialFrameSurvivesAFullChunk) {
   EXPECT_EQ(link.offset(), 0);
 }
 
-// Chunks that come while an event handler pumps inside a scan pile up
-// behind the frames not yet scanned; when they would overflow the buffer,
-// what is held is dropped and the newest chunk is kept.
-TEST_F(ReceivePath, ChunksPilingUpInsideAHandlerDropWhatIsHeldWhenTheyOverflow) {
+// Chunks that come while an event handler pumps are scanned at once, behind
+// the frames that the running scan had not reached: every frame comes, in
+// the order of the line.
+TEST_F(ReceivePath, ChunksThatComeInsideAHandlerAreScannedAtOnceInOrder) {
   Bytes full;
   while (full.size() + PlainIs1.size() <= 4096)
     full.insert(full.end(), PlainIs1.begin(), PlainIs1.end());
@@ -227,6 +247,7 @@ TEST_F(ReceivePath, ChunksPilingUpInsideAHandlerDropWhatIsHeldWhenTheyOverflow) 
   Bytes last;
   while (last.size() + other.size() <= 4096)
     last.insert(last.end(), other.begin(), other.end());
+  const Bytes first = Is1Frame('S', ' ', "  0.50", "kg", 0);
   bool fed = false;
   link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
     events.push_back({TLinkEvent::IS1, 0, {}, frame.Weight()});
@@ -236,11 +257,12 @@ TEST_F(ReceivePath, ChunksPilingUpInsideAHandlerDropWhatIsHeldWhenTheyOverflow) 
       Feed(last);
     }
   };
-  Feed(Join({PlainIs1, PlainIs1}));
-  // The first frame, then only the frames of the chunk that overflowed.
-  ASSERT_EQ(events.size(), 1 + last.size() / other.size());
-  EXPECT_EQ(events[0].Text, u"  1.25");
-  EXPECT_EQ(events[1].Text, u"  9.00");
+  Feed(Join({first, PlainIs1}));
+  ASSERT_EQ(events.size(), 2 + full.size() / PlainIs1.size() + last.size() / other.size());
+  EXPECT_EQ(events[0].Text, u"  0.50");
+  EXPECT_EQ(events[1].Text, u"  1.25");
+  EXPECT_EQ(events[1 + full.size() / PlainIs1.size()].Text, u"  1.25");
+  EXPECT_EQ(events[2 + full.size() / PlainIs1.size()].Text, u"  9.00");
   EXPECT_EQ(events.back().Text, u"  9.00");
   EXPECT_EQ(link.offset(), 0);
 }
@@ -264,9 +286,9 @@ TEST_F(ReceivePath, WeightFrameThatFailsStillCountsAsSeen) {
   EXPECT_EQ(link.IS1().Weight(), u"  1.25");
 }
 
-// A host that pumps inside a callback gets the next frame after the callback
-// has returned, not inside it.
-TEST_F(ReceivePath, HandlerThatPumpsDoesNotReenterTheScan) {
+// A host that pumps inside a callback gets the frames that arrive meanwhile
+// at once, inside the callback.
+TEST_F(ReceivePath, HandlerThatPumpsGetsTheNextFrameInsideIt) {
   std::vector<std::string> order;
   link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
     const std::string weight(frame.Weight().begin(), frame.Weight().end());
@@ -277,7 +299,84 @@ TEST_F(ReceivePath, HandlerThatPumpsDoesNotReenterTheScan) {
   line.Send(Is1Frame('S', ' ', "  1.00", "kg", 0));
   line.Send(Is1Frame('S', ' ', "  2.00", "kg", 0));
   platform.PumpMessages();
-  EXPECT_EQ(order, (std::vector<std::string>{"begin  1.00", "end  1.00", "begin  2.00", "end  2.00"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"begin  1.00", "begin  2.00", "end  2.00", "end  1.00"}));
+}
+
+// A weight handler that tares when the weight is stable, as hosts do.
+class HandlerCommand : public ReceivePath {
+protected:
+  static constexpr int32_t TareId = 5;
+  // Each weight frame's handler sends Tare and records the frame and result.
+  void TareInEachWeightHandler() {
+    link.OnIS1Event = [this](THecrLink &, TIS1 &frame) {
+      const std::string weight(frame.Weight().begin(), frame.Weight().end());
+      const uint32_t started = platform.MonotonicMs();
+      const bool tared = Send(TareId);
+      took.push_back(ElapsedTicks(started, platform.MonotonicMs()));
+      order.push_back(weight + (tared ? " tared" : " not tared"));
+    };
+  }
+  std::vector<std::string> order;
+  std::vector<uint32_t> took;
+};
+
+TEST_F(HandlerCommand, GetsItsAnswerDuringItsOwnWait) {
+  AnswerWith(ScaleFrame(0x800E0000));
+  TareInEachWeightHandler();
+  line.Send(PlainIs1);
+  platform.PumpMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.25 tared"}));
+  // Ended by the answer 5 ms after the write, not by the 5000 ms time-out.
+  ASSERT_EQ(took.size(), 1u);
+  EXPECT_LT(took[0], 100u);
+  EXPECT_EQ(line.Writes().size(), 1u);
+}
+
+TEST_F(HandlerCommand, FramesBehindTheHandledOneAreNotLost) {
+  AnswerWith(ScaleFrame(0x800E0000));
+  TareInEachWeightHandler();
+  line.Send(Join({PlainIs1, Is1Frame('S', ' ', "  2.00", "kg", 0)}));
+  platform.PumpMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.25 tared", "  2.00 tared"}));
+  EXPECT_EQ(line.Writes().size(), 2u);
+}
+
+// What the scale sent before the command was written is no answer to it: a
+// refusal behind the weight frame reaches the error event as one that came
+// while nothing waited, after the handler's command got its own answer.
+TEST_F(HandlerCommand, FrameThatCameBeforeTheCommandIsNotItsAnswer) {
+  AnswerWith(ScaleFrame(0x800E0000));
+  TareInEachWeightHandler();
+  line.Send(Join({PlainIs1, ScaleFrame(0x800D0004)}));
+  platform.PumpMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.25 tared"}));
+  EXPECT_EQ(Errors(), std::vector<int32_t>{4});
+  EXPECT_TRUE(link.NAKFlag());
+}
+
+// An incomplete frame held when the handler's command is written can be no
+// answer to it and is dropped; a complete one behind the handled frame is
+// kept for the scan that reached it.
+TEST_F(HandlerCommand, IncompleteFrameHeldAtTheWriteIsDropped) {
+  AnswerWith(ScaleFrame(0x800E0000));
+  TareInEachWeightHandler();
+  const Bytes second = Is1Frame('S', ' ', "  2.00", "kg", 0);
+  line.Send(Join({PlainIs1, second, Bytes(second.begin(), second.begin() + 10)}));
+  platform.PumpMessages();
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.25 tared", "  2.00 tared"}));
+  EXPECT_EQ(link.offset(), 0);
+}
+
+TEST_F(HandlerCommand, CommandFromAHandlerInsideAnotherTransferFailsAtOnce) {
+  // The weight frame comes while Tare waits; its handler's Tare is refused
+  // without a write, and the outer Tare gets its answer.
+  line.SetResponder([](TFakeSerialLine &l, const TWrittenBlock &) {
+    l.Send(Join({PlainIs1, ScaleFrame(0x800E0000)}), 5);
+  });
+  TareInEachWeightHandler();
+  EXPECT_TRUE(Send(TareId));
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.25 not tared"}));
+  EXPECT_EQ(line.Writes().size(), 1u);
 }
 
 TEST_F(ReceivePath, ClosedLinkTakesNoChunks) {

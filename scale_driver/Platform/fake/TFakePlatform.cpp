@@ -101,6 +101,11 @@ void TFakePlatform::Sleep(uint32_t ms) {
 }
 
 uint32_t TFakePlatform::TickCount() {
+  const uint64_t ms = nowUs_ / 1000;
+  return static_cast<uint32_t>(startTick_ + ms - ms % tickStepMs_);
+}
+
+uint32_t TFakePlatform::MonotonicMs() {
   return static_cast<uint32_t>(startTick_ + nowUs_ / 1000);
 }
 

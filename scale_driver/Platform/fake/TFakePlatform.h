@@ -5,6 +5,9 @@
 // every pump costs a little virtual time too (10 us unless set), so that a
 // wait that pumps until the tick count has moved on comes to an end. The
 // tick count can start anywhere, near 0xFFFFFFFF to test the wrap-around.
+// The fine clock of the waits (MonotonicMs) starts at the same value and
+// moves every millisecond; the tick count does too unless it is set to move
+// in coarser steps, as it does on Windows.
 //
 // WaitAndPump moves the clock on to the first moment something is queued
 // for the pump (a posted task, serial data, a due timer) or to its bound,
@@ -56,6 +59,7 @@ public:
   void WaitAndPump(uint32_t ms) override;
   void Sleep(uint32_t ms) override;
   uint32_t TickCount() override;
+  uint32_t MonotonicMs() override;
   std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) override;
   std::unique_ptr<TCommBase> CreateComm() override;
   std::unique_ptr<IUdpClient> CreateUdpClient() override;
@@ -67,6 +71,8 @@ public:
   // until time has passed never ends.
   void SetPumpCostUs(uint32_t us) { pumpCostUs_ = us; }
   uint32_t PumpCount() const { return pumpCount_; }
+  // The tick count moves in steps of stepMs (at least 1) of the fine clock.
+  void SetTickStepMs(uint32_t stepMs) { tickStepMs_ = stepMs == 0 ? 1 : stepMs; }
   uint32_t WaitCount() const { return waitCount_; }
 
   // Runs task during the first pump at least delayMs from now, like a
@@ -112,6 +118,7 @@ private:
   uint32_t startTick_;
   uint64_t nowUs_ = 0;
   uint32_t pumpCostUs_ = 10;
+  uint32_t tickStepMs_ = 1;
   uint32_t pumpCount_ = 0;
   uint32_t waitCount_ = 0;
   uint64_t nextSeq_ = 0;

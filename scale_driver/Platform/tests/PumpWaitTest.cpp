@@ -72,5 +72,18 @@ TEST(PumpWait, FirstPassPumpsWithoutWaitingLaterPassesWait) {
   EXPECT_EQ(platform.WaitCount(), 1u);
 }
 
+// On Windows the tick count moves in steps of about 16 ms while a host that
+// raised the timer resolution gets 1 ms waits: the steps are measured by the
+// fine clock, so 31 steps of 1 ms last 31 ms and not 31 ticks of 16 ms.
+TEST(PumpWait, StepsAreMeasuredByTheFineClockNotTheCoarseTickCount) {
+  TFakePlatform platform(0xFFFFFFF0u);
+  platform.SetTickStepMs(16);
+  const uint32_t started = platform.MonotonicMs();
+  for (int i = 0; i < 31; ++i)
+    PumpStep(platform, 1, [] { return false; });
+  EXPECT_EQ(ElapsedTicks(started, platform.MonotonicMs()), 31u);
+  EXPECT_EQ(platform.TickCount() % 16, 0u);
+}
+
 } // namespace
 } // namespace pondrex

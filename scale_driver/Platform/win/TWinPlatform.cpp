@@ -55,6 +55,22 @@ uint32_t TWinPlatform::TickCount() {
   return GetTickCount();
 }
 
+uint32_t TWinPlatform::MonotonicMs() {
+  // The performance counter never fails on the systems the driver runs on;
+  // its frequency is fixed at boot.
+  static const uint64_t frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<uint64_t>(f.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  const uint64_t counts = static_cast<uint64_t>(now.QuadPart);
+  // Split so that counts * 1000 cannot overflow.
+  const uint64_t ms = counts / frequency * 1000 + counts % frequency * 1000 / frequency;
+  return static_cast<uint32_t>(ms);
+}
+
 std::unique_ptr<TWindowTimer> TWinPlatform::CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) {
   return std::make_unique<TWinWindowTimer>(intervalMs, std::move(onTimer));
 }

@@ -1,5 +1,5 @@
 // The platform of the product: the calling thread's Win32 message queue,
-// Sleep, GetTickCount, window timers, TComm, a Winsock datagram client,
+// Sleep, GetTickCount, QueryPerformanceCounter, window timers, TComm, a Winsock datagram client,
 // MessageBoxW and SendMessageW.
 #pragma once
 
@@ -13,6 +13,7 @@ public:
   void WaitAndPump(uint32_t ms) override;
   void Sleep(uint32_t ms) override;
   uint32_t TickCount() override;
+  uint32_t MonotonicMs() override;
   std::unique_ptr<TWindowTimer> CreateTimer(uint32_t intervalMs, TTimerEvent onTimer) override;
   std::unique_ptr<TCommBase> CreateComm() override;
   std::unique_ptr<IUdpClient> CreateUdpClient() override;

@@ -267,4 +267,54 @@ TEST_F(PondrexScale, LibraryFreedWithItsPortOpenStaysLoadedUntilThePortCloses) {
   EXPECT_TRUE(hostCallbackCalls().empty());
 }
 
+// A host whose weight callback tares when the weight is stable: the callback
+// runs while the host pumps its own message loop, outside any export, so the
+// Tare it calls gets the scale's acknowledgement during its own wait. Two
+// weight frames in one write both reach the callback, in order.
+PondrexExports *tareHost = nullptr;
+std::vector<std::string> tareHostWeights;
+std::vector<int32_t> tareHostResults;
+
+extern "C" void __stdcall tareWhenStable(const char *, const char *, const char *weight, const char *,
+                                         int32_t) {
+  tareHostWeights.emplace_back(weight);
+  tareHostResults.push_back(tareHost->result("Tare", {slotOf("123456")}));
+}
+
+TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) {
+  scale_.is1Text('S', ' ', "  0.00", "kg");
+  ASSERT_EQ(open("OpenDevice"), -1);
+  scale_.is1Off();
+  scale_.clear();
+  tareHost = pondrex_.get();
+  tareHostWeights.clear();
+  tareHostResults.clear();
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(reinterpret_cast<void *>(&tareWhenStable))});
+  Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
+  const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
+  two.insert(two.end(), second.begin(), second.end());
+  scale_.push(two);
+
+  // The host's own loop: wait for a message, dispatch what is queued.
+  const DWORD started = GetTickCount();
+  while (tareHostResults.size() < 2 && GetTickCount() - started < 10000) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  tareHost = nullptr;
+  EXPECT_EQ(tareHostWeights, (Texts{"  1.00", "  2.00"}));
+  // Acknowledged at the first attempt each: one tare frame per callback.
+  EXPECT_EQ(tareHostResults, (std::vector<int32_t>{-1, -1}));
+  size_t tares = 0;
+  for (const ScaleLogEntry &entry : scale_.log(2, 3000))
+    tares +=
+        entry.kind == "frame" && entry.bytes.size() >= 9 && entry.bytes[5] == 0x80 && entry.bytes[6] == 0x04;
+  EXPECT_EQ(tares, 2u);
+}
+
 } // namespace
