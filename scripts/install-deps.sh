@@ -33,4 +33,29 @@ if [ ${#missing[@]} -ne 0 ]; then
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# The 32-bit driver's tests run in Wine's 32-bit loader. A kernel built
+# without 32-bit support refuses to start it ("Exec format error"); there
+# the 32-bit x86 programs run under qemu's user-mode emulator, registered
+# with binfmt_misc (slower, but the same Wine and the same binaries).
+if ! /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+  if ! dpkg-query -W -f='${Status}' qemu-user-static 2>/dev/null | grep -q 'install ok installed'; then
+    echo "installing: qemu-user-static (this kernel runs no 32-bit programs)" >&2
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends qemu-user-static
+  fi
+  binfmt=/proc/sys/fs/binfmt_misc
+  if [ ! -e "$binfmt/register" ]; then
+    "${sudo_cmd[@]}" mount -t binfmt_misc binfmt_misc "$binfmt"
+  fi
+  if [ ! -e "$binfmt/qemu-i386" ]; then
+    # ELF, 32-bit, little-endian, executable or shared object, machine 386;
+    # F: the kernel keeps the emulator open, so it serves every namespace.
+    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' |
+      "${sudo_cmd[@]}" tee "$binfmt/register" >/dev/null
+  fi
+  if ! /usr/lib/wine/wineserver32 --version >/dev/null 2>&1; then
+    echo "error: this machine cannot run 32-bit x86 programs, so Wine cannot run the 32-bit tests" >&2
+    exit 1
+  fi
+fi
+
 "$(dirname "$0")/fetch-cjson.sh"
