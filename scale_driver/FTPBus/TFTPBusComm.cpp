@@ -24,16 +24,7 @@ bool IsOneByteCommand(uint8_t Dt) {
 TFTPBusComm::TFTPBusComm(IPlatform &platform) : platform_(platform) {
   Comm1 = platform_.CreateComm();
   Comm1->SetBaudRate(FBaudRate);
-  Comm1->SetDtrControl(TDtrControl::DtrDisable);
-  Comm1->SetTxContinueOnXoff(false);
-  Comm1->SetOutx_XonXoffFlow(false);
-  Comm1->SetIgnoreNullChar(false);
-  Comm1->SetRtsControl(TRtsControl::RtsEnable);
-  Comm1->SetByteSize(TByteSize::_8);
-  Comm1->SetParityCheck(false);
-  Comm1->SetParity(TParity::None);
-  Comm1->SetStopBits(TStopBits::_1);
-  Comm1->SetReadIntervalTimeout(20);
+  Comm1->SetScaleLine(20);
   Comm1->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
     CommReceiveData(sender, buffer, length);
   };

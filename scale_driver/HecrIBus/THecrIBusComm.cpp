@@ -49,15 +49,7 @@ THecrIBusComm::THecrIBusComm(IPlatform &platform, const TLinkProcessFlags &flags
     : platform_(platform), flags_(flags), debugLogFile_(std::move(debugLogFile)), clock_(std::move(clock)),
       Comm1(platform.CreateComm()) {
   Comm1->SetBaudRate(IBusBaudRates[0]);
-  Comm1->SetDtrControl(TDtrControl::DtrDisable);
-  Comm1->SetTxContinueOnXoff(false);
-  Comm1->SetOutx_XonXoffFlow(false);
-  Comm1->SetIgnoreNullChar(false);
-  Comm1->SetRtsControl(TRtsControl::RtsEnable);
-  Comm1->SetByteSize(TByteSize::_8);
-  Comm1->SetParity(TParity::None);
-  Comm1->SetStopBits(TStopBits::_1);
-  Comm1->SetReadIntervalTimeout(1);
+  Comm1->SetScaleLine(1);
   Comm1->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
     CommReceiveData(sender, buffer, length);
   };

@@ -45,16 +45,7 @@ private:
 
 THecrLink::THecrLink(IPlatform &platform, TLinkProcessFlags &flags)
     : platform_(platform), flags_(flags), com1(platform.CreateComm()), udp1(platform.CreateUdpClient()) {
-  com1->SetDtrControl(TDtrControl::DtrDisable);
-  com1->SetRtsControl(TRtsControl::RtsEnable);
-  com1->SetTxContinueOnXoff(false);
-  com1->SetOutx_XonXoffFlow(false);
-  com1->SetIgnoreNullChar(false);
-  com1->SetParityCheck(false);
-  com1->SetByteSize(TByteSize::_8);
-  com1->SetParity(TParity::None);
-  com1->SetStopBits(TStopBits::_1);
-  com1->SetReadIntervalTimeout(20);
+  com1->SetScaleLine(20);
   // The handler stays attached for the component's life; Open and Close
   // switch whether chunks are taken, so that no handler is replaced while it
   // runs.

@@ -65,4 +65,17 @@ POS_TIMEOUT_SETTER(WriteTotalTimeoutConstant)
 #undef POS_DCB_SETTER
 #undef POS_TIMEOUT_SETTER
 
+void TCommBase::SetScaleLine(uint32_t readIntervalMs) {
+  SetDtrControl(TDtrControl::DtrDisable);
+  SetRtsControl(TRtsControl::RtsEnable);
+  SetTxContinueOnXoff(false);
+  SetOutx_XonXoffFlow(false);
+  SetIgnoreNullChar(false);
+  SetParityCheck(false);
+  SetByteSize(TByteSize::_8);
+  SetParity(TParity::None);
+  SetStopBits(TStopBits::_1);
+  SetReadIntervalTimeout(readIntervalMs);
+}
+
 } // namespace pondrex

@@ -71,6 +71,11 @@ public:
   void SetWriteTotalTimeoutMultiplier(uint32_t value);
   void SetWriteTotalTimeoutConstant(uint32_t value);
 
+  // The line that every transport of the driver sets up: 8 data bits, no
+  // parity (and no parity check), one stop bit, no flow control, DTR off and
+  // RTS on, null bytes kept; a read ends after readIntervalMs without a byte.
+  void SetScaleLine(uint32_t readIntervalMs);
+
   TReceiveDataEvent OnReceiveData;
   TReceiveErrorEvent OnReceiveError;
   TModemStateChangeEvent OnModemStateChange;

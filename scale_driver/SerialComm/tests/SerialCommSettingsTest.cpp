@@ -183,5 +183,21 @@ TEST(SerialCommSetters, ConstructorValueOnOpenPortTouchesNothing) {
   EXPECT_EQ(comm.stateApplies + comm.timeoutApplies, 0);
 }
 
+TEST(SerialCommScaleLine, SetsEightDataBitsNoParityOneStopBitWithoutFlowControl) {
+  CountingComm comm;
+  comm.SetParity(TParity::Odd);
+  comm.SetParityCheck(true);
+  comm.SetByteSize(TByteSize::_7);
+  comm.SetStopBits(TStopBits::_2);
+  comm.SetIgnoreNullChar(true);
+  comm.SetScaleLine(20);
+  TCommSettings expected;
+  expected.DtrControl = TDtrControl::DtrDisable;
+  expected.TxContinueOnXoff = false;
+  expected.Outx_XonXoffFlow = false;
+  expected.ReadIntervalTimeout = 20;
+  EXPECT_EQ(comm.Settings(), expected);
+}
+
 } // namespace
 } // namespace pondrex
