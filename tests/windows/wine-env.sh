@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced with the Wine folder of a build as its argument: exports the
 # settings of the project's own Wine prefix and creates the prefix once.
 # COM5 to COM60 of the prefix are mapped to links under $1/ptys, which a
