@@ -20,6 +20,7 @@ source "$root/tests/windows/wine-session.sh"
 source "$root/scripts/display.sh"
 trap 'pos_wine_session_end "${prefixes[@]}"; pos_stop_display' EXIT
 pos_start_display || exit 1
+echo "=== Windows tests on display $DISPLAY"
 pos_wine_session_start "${prefixes[@]}" || exit 1
 # shellcheck source=../tests/windows/wine-env.sh
 source "$root/tests/windows/wine-env.sh" "$build/wine"
