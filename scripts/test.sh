@@ -7,14 +7,25 @@ build=${BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 
+status=0
+echo "=== tests: native"
+ctest --test-dir "$build/native" --output-on-failure -j "$(nproc)" || status=1
+
+# The Windows tests run in two prefixes: the project's own and the one of the
+# runs of Tavrel.exe.
+prefixes=("$build/wine" "$build/wine/tavrel-runs")
+# shellcheck source=../tests/windows/wine-session.sh
+source "$root/tests/windows/wine-session.sh"
+# shellcheck source=display.sh
+source "$root/scripts/display.sh"
+trap 'pos_wine_session_end "${prefixes[@]}"; pos_stop_display' EXIT
+pos_start_display || exit 1
+echo "=== Windows tests on display $DISPLAY"
+pos_wine_session_start "${prefixes[@]}" || exit 1
 # shellcheck source=../tests/windows/wine-env.sh
 source "$root/tests/windows/wine-env.sh" "$build/wine"
-source "$root/scripts/display.sh"
-trap 'wineserver -k >/dev/null 2>&1 || true; pos_stop_display' EXIT
-pos_start_display
 
-status=0
-for tree in native win32 win64; do
+for tree in win32 win64; do
   echo "=== tests: $tree"
   ctest --test-dir "$build/$tree" --output-on-failure -j "$(nproc)" || status=1
 done

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced with the Wine folder of a build as its argument: exports the
 # settings of the project's own Wine prefix and creates the prefix once.
 # COM5 to COM60 of the prefix are mapped to links under $1/ptys, which a
@@ -9,37 +10,61 @@ export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export POS_WINE_DIR="$pos_wine_dir"
-if [ ! -f "$WINEPREFIX/.pos-ready" ]; then
+
+# Runs a set-up step of the prefix once, under the prefix's lock, also for a
+# prefix made before the step existed; the marker file in the prefix records
+# that it was done. The step's registry changes are on disk when the
+# prefix's server has ended.
+pos_prefix_step() { # marker command [argument...]
+  local marker=$WINEPREFIX/$1
+  shift
+  [ -f "$marker" ] && return 0
   (
     flock 9
-    if [ ! -f "$WINEPREFIX/.pos-ready" ]; then
-      echo "creating Wine prefix $WINEPREFIX" >&2
-      wineboot -i >/dev/null 2>&1 || true
+    if [ ! -f "$marker" ]; then
+      "$@"
       wineserver -w
-      reg_file="$pos_wine_dir/ports.reg"
-      {
-        printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
-        for n in $(seq 5 60); do
-          printf '"COM%d"="%s/ptys/com%d"\r\n' "$n" "$pos_wine_dir" "$n"
-        done
-      } >"$reg_file"
-      wine regedit /S "$(winepath -w "$reg_file" 2>/dev/null)" >/dev/null 2>&1
-      wineserver -w
-      touch "$WINEPREFIX/.pos-ready"
+      touch "$marker"
     fi
   ) 9>"$pos_wine_dir/prefix.lock"
-fi
+}
+
+# Imports a registry file into the prefix.
+pos_prefix_import() { # file.reg
+  wine regedit /S "$(winepath -w "$1" 2>/dev/null)" >/dev/null 2>&1
+}
+
+pos_prefix_create() {
+  echo "creating Wine prefix $WINEPREFIX" >&2
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  local reg_file="$pos_wine_dir/ports.reg"
+  {
+    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
+    for n in $(seq 5 60); do
+      printf '"COM%d"="%s/ptys/com%d"\r\n' "$n" "$pos_wine_dir" "$n"
+    done
+  } >"$reg_file"
+  pos_prefix_import "$reg_file"
+}
+pos_prefix_step .pos-ready pos_prefix_create
+
 # Chinese texts render only with a CJK font mapped in the prefix (Tavrel's
-# window and message boxes); done once, also for a prefix made before.
-if [ ! -f "$WINEPREFIX/.pos-cjk-fonts" ]; then
-  (
-    flock 9
-    if [ ! -f "$WINEPREFIX/.pos-cjk-fonts" ]; then
-      fonts_reg="$pos_wine_dir/cjk-fonts.reg"
-      python3 "$(dirname "${BASH_SOURCE[0]}")/cjk_fonts_reg.py" "$fonts_reg"
-      wine regedit /S "$(winepath -w "$fonts_reg" 2>/dev/null)" >/dev/null 2>&1
-      wineserver -w
-      touch "$WINEPREFIX/.pos-cjk-fonts"
-    fi
-  ) 9>"$pos_wine_dir/prefix.lock"
-fi
+# window and message boxes).
+pos_prefix_cjk_fonts() {
+  local fonts_reg="$pos_wine_dir/cjk-fonts.reg"
+  python3 "$(dirname "${BASH_SOURCE[0]}")/cjk_fonts_reg.py" "$fonts_reg"
+  pos_prefix_import "$fonts_reg"
+}
+pos_prefix_step .pos-cjk-fonts pos_prefix_cjk_fonts
+
+# No audio driver: the machines that run the tests have no sound card, and
+# Wine's ALSA driver writes a line to the terminal for every card it probes
+# in vain. Core Audio then has no output device, as it has on a machine
+# without one.
+pos_prefix_no_audio() {
+  local audio_reg="$pos_wine_dir/audio.reg"
+  printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]\r\n"Audio"=""\r\n' >"$audio_reg"
+  pos_prefix_import "$audio_reg"
+}
+pos_prefix_step .pos-no-audio pos_prefix_no_audio

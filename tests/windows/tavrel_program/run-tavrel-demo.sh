@@ -11,26 +11,36 @@ source "$(dirname "$0")/../demo-setup.sh"
 demo=$build/win64/tests/windows/tavrel_program/tavrel_demo.exe
 exe=$(pos_demo_deliverables win64 Tavrel.exe)/Tavrel.exe
 pos_demo_require "$demo" "$exe"
+# The whole demonstration runs under the lock of the probe ports, which the
+# tests take too (tests/windows/portlock.py).
+if [ -z "${POS_TAVREL_DEMO_LOCKED:-}" ]; then
+  POS_TAVREL_DEMO_LOCKED=1 exec /usr/bin/python3 "$root/tests/windows/portlock.py" --wait 600 tavrel-probe-ports \
+    -- "$0" "$build"
+fi
 # The prefix of the Tavrel.exe tests, where no other test runs processes.
+tavrel_wine=$build/wine/tavrel-runs
 # shellcheck source=../wine-env.sh
-source "$root/tests/windows/wine-env.sh" "$build/wine/tavrel-runs"
+source "$root/tests/windows/wine-env.sh" "$tavrel_wine"
+# shellcheck source=../wine-session.sh
+source "$root/tests/windows/wine-session.sh"
 # shellcheck source=../../../scripts/display.sh
 source "$root/scripts/display.sh"
 log=$(mktemp)
-# The virtual desktop's process keeps its display until the prefix's last
-# program has ended; give it that time (bounded) before the display goes.
-trap 'rm -f "$log"; timeout 30 wineserver -w || true; pos_stop_display' EXIT
-pos_start_display
+# No program of the prefix outlives the display: the server and its programs
+# end before the display does, also when the script stops early.
+trap 'rm -f "$log"; pos_wine_session_end "$tavrel_wine"; pos_stop_display' EXIT
+pos_start_display || exit 1
 
 echo "== Tavrel.exe under Wine, in a virtual desktop on display $DISPLAY"
 bmp=$build/win64/tavrel-window.bmp
-# The stand-in web servers take the probe ports that the build compiled in,
-# under the lock that the tests take too. The virtual desktop draws the
-# window's caption; it does not pass the exit code on, so the
-# demonstration's last line tells.
-flock -w 600 /tmp/pos-tavrel-probe-port.lock \
-  wine explorer /desktop=TavrelDemo,1024x768 "$demo" "$(winepath -w "$exe")" "$(winepath -w "$bmp")" 2>/dev/null |
-  tee "$log"
+# The stand-in web servers take the probe ports that the build compiled in.
+# Under the lock no run of Tavrel.exe's tests is in the prefix, so its server
+# is started afresh for this display and booted before the demonstration
+# starts. The virtual desktop draws the window's caption; it does not pass
+# the exit code on, so the demonstration's last line tells.
+pos_wine_session_start "$tavrel_wine" || exit 1
+wine explorer /desktop=TavrelDemo,1024x768 "$demo" "$(winepath -w "$exe")" "$(winepath -w "$bmp")" \
+  2>/dev/null | tee "$log" || true
 if ! grep -qx "Tavrel demonstration: passed" "$log"; then
   exit 1
 fi
