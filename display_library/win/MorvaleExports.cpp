@@ -1,5 +1,6 @@
 // Morvale.dll: the customer display and cash drawer on one COM port, and the
 // list of the machine's COM ports.
+#include "ComPort.h"
 #include "ComPortListText.h"
 #include "DisplayCommands.h"
 
@@ -28,15 +29,8 @@ void morvaleFreeNativeMemory(char *text);
 
 namespace {
 
-// The open port; INVALID_HANDLE_VALUE whenever the port is closed.
-HANDLE hComPort = INVALID_HANDLE_VALUE;
-
-void closePort() {
-  if (hComPort != INVALID_HANDLE_VALUE) {
-    CloseHandle(hComPort);
-    hComPort = INVALID_HANDLE_VALUE;
-  }
-}
+// The open port, kept between calls; empty whenever the port is closed.
+pos::UniqueHandle hComPort;
 
 // Writes the command that make() builds; an empty one writes nothing. The
 // display functions give the host no result, so a failed write goes
@@ -55,10 +49,8 @@ template <class Make> void writeCommand(Make make) {
 bool portPresent(int number) {
   char path[32];
   std::snprintf(path, sizeof path, "\\\\.\\COM%d", number);
-  HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port != INVALID_HANDLE_VALUE) {
-    CloseHandle(port);
-    return true;
+  if (const pos::UniqueHandle port = pos::OpenComPort(path)) {
+    return true; // the probe's handle is closed again here
   }
   return GetLastError() == ERROR_ACCESS_DENIED;
 }
@@ -68,29 +60,24 @@ bool portPresent(int number) {
 extern "C" int32_t morvaleInitComPort(const char *portName) {
   // A second open replaces the open port: without this its handle would be
   // lost, and it would keep the same port from being opened again.
-  closePort();
+  hComPort.reset();
   if (portName == nullptr) {
     return 0;
   }
-  hComPort = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (hComPort == INVALID_HANDLE_VALUE) {
+  hComPort = pos::OpenComPort(portName);
+  if (!hComPort) {
     return 0;
   }
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(hComPort, &dcb)) {
-    closePort();
+  switch (pos::SetLine8N1(hComPort.get(), 2400)) {
+  case pos::TLineSetup::ReadFailed:
+    hComPort.reset();
     return 0;
-  }
-  dcb.BaudRate = 2400;
-  dcb.Parity = NOPARITY;
-  dcb.ByteSize = 8;
-  dcb.StopBits = ONESTOPBIT;
-  if (!SetCommState(hComPort, &dcb)) {
-    closePort();
+  case pos::TLineSetup::ApplyFailed:
+    hComPort.reset();
     std::printf("SetCommState is error\n");
     return 0;
+  case pos::TLineSetup::Applied:
+    break;
   }
   // Reads return at once with what has arrived; a write of n bytes takes at
   // most 10 n + 50 ms.
@@ -100,8 +87,8 @@ extern "C" int32_t morvaleInitComPort(const char *portName) {
   timeouts.ReadTotalTimeoutConstant = 0;
   timeouts.WriteTotalTimeoutMultiplier = 10;
   timeouts.WriteTotalTimeoutConstant = 50;
-  if (!SetCommTimeouts(hComPort, &timeouts)) {
-    closePort();
+  if (!SetCommTimeouts(hComPort.get(), &timeouts)) {
+    hComPort.reset();
     std::printf("SetCommTimeouts is error\n");
     return 0;
   }
@@ -109,12 +96,12 @@ extern "C" int32_t morvaleInitComPort(const char *portName) {
 }
 
 extern "C" int32_t morvaleSendData(const uint8_t *data, int32_t length) {
-  if (hComPort == INVALID_HANDLE_VALUE || data == nullptr || length < 0) {
+  if (!hComPort || data == nullptr || length < 0) {
     return 0;
   }
   DWORD written = 0;
   const DWORD size = static_cast<DWORD>(length);
-  return WriteFile(hComPort, data, size, &written, nullptr) && written == size ? 1 : 0;
+  return WriteFile(hComPort.get(), data, size, &written, nullptr) && written == size ? 1 : 0;
 }
 
 extern "C" void morvaleInitDisplay() {
@@ -140,7 +127,7 @@ extern "C" void morvaleSetLightStatus(int32_t status) {
 }
 
 extern "C" void morvaleCloseComPort() {
-  closePort();
+  hComPort.reset();
 }
 
 extern "C" char *morvaleGetComPortList() {
