@@ -15,16 +15,16 @@
 #include <vector>
 
 extern "C" {
-int32_t morvaleInitComPort(const char *portName);
-int32_t morvaleSendData(const uint8_t *data, int32_t length);
-void morvaleInitDisplay();
-void morvaleClearDisplay();
-void morvaleOpenCashBox();
-void morvaleSendDisplayData(const char *text);
-void morvaleSetLightStatus(int32_t status);
-void morvaleCloseComPort();
-char *morvaleGetComPortList();
-void morvaleFreeNativeMemory(char *text);
+int32_t MorvaleInitComPort(const char *portName);
+int32_t MorvaleSendData(const uint8_t *data, int32_t length);
+void MorvaleInitDisplay();
+void MorvaleClearDisplay();
+void MorvaleOpenCashBox();
+void MorvaleSendDisplayData(const char *text);
+void MorvaleSetLightStatus(int32_t status);
+void MorvaleCloseComPort();
+char *MorvaleGetComPortList();
+void MorvaleFreeNativeMemory(char *text);
 }
 
 namespace {
@@ -35,18 +35,18 @@ pos::UniqueHandle hComPort;
 // Writes the command that make() builds; an empty one writes nothing. The
 // display functions give the host no result, so a failed write goes
 // unreported, and a command that cannot be allocated is not written.
-template <class Make> void writeCommand(Make make) {
+template <class Make> void WriteCommand(Make make) {
   try {
     const std::vector<uint8_t> bytes = make();
     if (!bytes.empty()) {
-      morvaleSendData(bytes.data(), static_cast<int32_t>(bytes.size()));
+      MorvaleSendData(bytes.data(), static_cast<int32_t>(bytes.size()));
     }
   } catch (const std::exception &) {
   }
 }
 
 // Whether a COM port exists: it opens, or it is in use (by this library too).
-bool portPresent(int number) {
+bool PortPresent(int number) {
   char path[32];
   std::snprintf(path, sizeof path, "\\\\.\\COM%d", number);
   if (const pos::UniqueHandle port = pos::OpenComPort(path)) {
@@ -57,7 +57,7 @@ bool portPresent(int number) {
 
 } // namespace
 
-extern "C" int32_t morvaleInitComPort(const char *portName) {
+extern "C" int32_t MorvaleInitComPort(const char *portName) {
   // A second open replaces the open port: without this its handle would be
   // lost, and it would keep the same port from being opened again.
   hComPort.reset();
@@ -95,7 +95,7 @@ extern "C" int32_t morvaleInitComPort(const char *portName) {
   return 1;
 }
 
-extern "C" int32_t morvaleSendData(const uint8_t *data, int32_t length) {
+extern "C" int32_t MorvaleSendData(const uint8_t *data, int32_t length) {
   if (!hComPort || data == nullptr || length < 0) {
     return 0;
   }
@@ -104,33 +104,33 @@ extern "C" int32_t morvaleSendData(const uint8_t *data, int32_t length) {
   return WriteFile(hComPort.get(), data, size, &written, nullptr) && written == size ? 1 : 0;
 }
 
-extern "C" void morvaleInitDisplay() {
-  writeCommand(morvale::initDisplayCommand);
+extern "C" void MorvaleInitDisplay() {
+  WriteCommand(morvale::InitDisplayCommand);
 }
 
-extern "C" void morvaleClearDisplay() {
-  writeCommand(morvale::clearDisplayCommand);
+extern "C" void MorvaleClearDisplay() {
+  WriteCommand(morvale::ClearDisplayCommand);
 }
 
-extern "C" void morvaleOpenCashBox() {
-  writeCommand(morvale::openCashBoxCommand);
+extern "C" void MorvaleOpenCashBox() {
+  WriteCommand(morvale::OpenCashBoxCommand);
 }
 
-extern "C" void morvaleSendDisplayData(const char *text) {
+extern "C" void MorvaleSendDisplayData(const char *text) {
   if (text != nullptr) {
-    writeCommand([text] { return morvale::displayTextCommand(text); });
+    WriteCommand([text] { return morvale::DisplayTextCommand(text); });
   }
 }
 
-extern "C" void morvaleSetLightStatus(int32_t status) {
-  writeCommand([status] { return morvale::lightStatusCommand(status); });
+extern "C" void MorvaleSetLightStatus(int32_t status) {
+  WriteCommand([status] { return morvale::LightStatusCommand(status); });
 }
 
-extern "C" void morvaleCloseComPort() {
+extern "C" void MorvaleCloseComPort() {
   hComPort.reset();
 }
 
-extern "C" char *morvaleGetComPortList() {
+extern "C" char *MorvaleGetComPortList() {
   auto *buffer = static_cast<char *>(std::malloc(morvale::ComPortListBufferSize));
   if (buffer == nullptr) {
     return nullptr;
@@ -138,11 +138,11 @@ extern "C" char *morvaleGetComPortList() {
   try {
     std::vector<int> present;
     for (int number = morvale::FirstComPort; number <= morvale::LastComPort; ++number) {
-      if (portPresent(number)) {
+      if (PortPresent(number)) {
         present.push_back(number);
       }
     }
-    const std::string text = morvale::comPortListText(present);
+    const std::string text = morvale::ComPortListText(present);
     if (text.size() < morvale::ComPortListBufferSize) {
       std::memcpy(buffer, text.c_str(), text.size() + 1);
       return buffer;
@@ -154,6 +154,6 @@ extern "C" char *morvaleGetComPortList() {
   return nullptr;
 }
 
-extern "C" void morvaleFreeNativeMemory(char *text) {
+extern "C" void MorvaleFreeNativeMemory(char *text) {
   std::free(text);
 }

@@ -18,7 +18,7 @@ constexpr DWORD ReceiveSize = 22;
 
 } // namespace
 
-extern "C" int32_t kestruneInit(const char *portName, int32_t baudRate) {
+extern "C" int32_t KestruneInit(const char *portName, int32_t baudRate) {
   // A second init replaces the open port: without this its handle would be
   // lost, and it would keep the port from being opened again.
   hComm.reset();
@@ -58,7 +58,7 @@ extern "C" int32_t kestruneInit(const char *portName, int32_t baudRate) {
   return 1;
 }
 
-extern "C" int32_t kestruneSendData(const uint8_t *data) {
+extern "C" int32_t KestruneSendData(const uint8_t *data) {
   if (data == nullptr) {
     return 0;
   }
@@ -71,7 +71,7 @@ extern "C" int32_t kestruneSendData(const uint8_t *data) {
   return static_cast<int32_t>(written);
 }
 
-extern "C" int32_t kestruneReceiveData(uint8_t *out) {
+extern "C" int32_t KestruneReceiveData(uint8_t *out) {
   if (out == nullptr) {
     return 1;
   }
@@ -89,7 +89,7 @@ extern "C" int32_t kestruneReceiveData(uint8_t *out) {
   return static_cast<int32_t>(read);
 }
 
-extern "C" int32_t kestruneClose() {
+extern "C" int32_t KestruneClose() {
   hComm.reset();
   return 1;
 }
