@@ -58,7 +58,7 @@ TEST(RegistryValueText, KeepsLongDataWhole) {
   EXPECT_EQ(RegistryValueText(data), std::string(300, 'A'));
 }
 
-TEST(TUsbDeviceEntry, PrinterClassNeedsTheWholePrefixInItsCase) {
+TEST(UsbDeviceEntry, PrinterClassNeedsTheWholePrefixInItsCase) {
   struct Case {
     const char *id;
     bool printer;
@@ -78,7 +78,7 @@ TEST(TUsbDeviceEntry, PrinterClassNeedsTheWholePrefixInItsCase) {
   }
 }
 
-TEST(TUsbDeviceEntry, ListsPrinterClassDevicesAndDevicesWithTheUsbInterface) {
+TEST(UsbDeviceEntry, ListsPrinterClassDevicesAndDevicesWithTheUsbInterface) {
   const std::string printer = "USBPRINT\\EPSONTM\\7&1";
   const std::string usb = "USB\\VID_04B8&PID_0202\\5&2";
   struct Case {
