@@ -7,14 +7,14 @@
 
 namespace tavrel {
 
-inline constexpr std::u16string_view kSystemInfoCommandLine = u"powershell.exe -Command systeminfo";
+inline constexpr std::u16string_view SystemInfoCommandLine = u"powershell.exe -Command systeminfo";
 
 // The error-event query: the Application log's errors of the last day, with
 // their task name, time of creation and message as a list (253 characters).
 std::u16string ErrorEventsCommandLine();
 
 // The WMI form of the event query: namespace and query text.
-inline constexpr std::u16string_view kPowerShellWmiNamespace = u"ROOT\\CIMV2\\Applications\\PowerShell";
+inline constexpr std::u16string_view PowerShellWmiNamespace = u"ROOT\\CIMV2\\Applications\\PowerShell";
 std::u16string WmiEventQueryText();
 
 } // namespace tavrel

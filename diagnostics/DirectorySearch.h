@@ -10,7 +10,7 @@
 namespace tavrel {
 
 // The code with which a search stops at the end of its entries.
-inline constexpr uint32_t kErrorNoMoreFiles = 18;
+inline constexpr uint32_t ErrorNoMoreFiles = 18;
 
 struct DirectoryEntry {
   std::u16string name; // without a path
@@ -23,7 +23,7 @@ public:
   // The next entry (the first one on the first call); false at the end of
   // the entries or on an error.
   virtual bool Next(DirectoryEntry &entry) = 0;
-  // Why Next returned false: kErrorNoMoreFiles at the end, another code on
+  // Why Next returned false: ErrorNoMoreFiles at the end, another code on
   // an error.
   virtual uint32_t StopCode() const = 0;
 };

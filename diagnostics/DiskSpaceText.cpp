@@ -3,20 +3,20 @@
 namespace tavrel {
 namespace {
 
-std::u16string megabytes(uint64_t bytes) {
+std::u16string Megabytes(uint64_t bytes) {
   return DecimalText(bytes >> 20);
 }
 
-char16_t asciiLower(char16_t c) {
+char16_t AsciiLower(char16_t c) {
   return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
 }
 
-bool startsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
   if (text.size() < prefix.size()) {
     return false;
   }
   for (size_t i = 0; i < prefix.size(); ++i) {
-    if (asciiLower(text[i]) != asciiLower(prefix[i])) {
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) {
       return false;
     }
   }
@@ -40,9 +40,9 @@ std::vector<std::u16string> SplitDriveStrings(std::u16string_view list) {
 }
 
 std::u16string ProgramDriveFromPath(std::u16string_view path) {
-  constexpr std::u16string_view kLongPathPrefix = u"\\\\?\\";
-  if (startsWithIgnoringCase(path, kLongPathPrefix)) {
-    path.remove_prefix(kLongPathPrefix.size());
+  constexpr std::u16string_view LongPathPrefix = u"\\\\?\\";
+  if (StartsWithIgnoringCase(path, LongPathPrefix)) {
+    path.remove_prefix(LongPathPrefix.size());
   }
   return std::u16string(path.substr(0, path.find(u'\\')));
 }
@@ -51,11 +51,11 @@ std::u16string DiskSpaceLines(std::u16string_view root, const DiskSpace &space,
                               std::u16string_view programDrive) {
   std::u16string lines(root);
   lines += u" - 总共空间: ";
-  lines += megabytes(space.total);
+  lines += Megabytes(space.total);
   lines += u" MB, 空余空间: ";
-  lines += megabytes(space.totalFree);
+  lines += Megabytes(space.totalFree);
   lines += u" MB, 可用空间: ";
-  lines += megabytes(space.freeToCaller);
+  lines += Megabytes(space.freeToCaller);
   lines += u" MB\r\n当前的次磁盘为：";
   lines += programDrive;
   lines += u"\r\n";

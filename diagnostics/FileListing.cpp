@@ -24,7 +24,7 @@ void WalkFilesRecursive(IFileSystem &fileSystem, DiagnosticSink &sink, const std
       output += u"\r\n";
     }
   }
-  if (search->StopCode() != kErrorNoMoreFiles) {
+  if (search->StopCode() != ErrorNoMoreFiles) {
     sink.WriteWide(u"FindNextFile failed. Error: " + DecimalText(search->StopCode()) + u"\n");
   }
 }

@@ -3,7 +3,7 @@
 namespace tavrel {
 namespace {
 
-constexpr char16_t kLineEnd[] = u"\r\n";
+constexpr char16_t LineEnd[] = u"\r\n";
 
 struct StateTest {
   std::uint32_t anyOf;
@@ -11,7 +11,7 @@ struct StateTest {
 };
 
 // Tested in this order; every test that holds writes its message.
-constexpr StateTest kStateTests[] = {
+constexpr StateTest StateTests[] = {
     {0x40, u"本地系统具有与 Internet 的有效连接，但它当前可能已连接，也可能未连接。。"},
     {0x02, u"本地系统使用局域网连接到 Internet。"},
     {0x08, u"不再使用。"},
@@ -29,7 +29,7 @@ std::u16string Decimal(int value) {
 
 int CountSuccesses(NetworkAccess &network, const ProbeEndpoint &endpoint) {
   int successes = 0;
-  for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+  for (int attempt = 0; attempt < ProbeAttempts; ++attempt) {
     if (network.CheckConnection(endpoint.address) && network.ProbeHttpPost(endpoint.host)) {
       ++successes;
     }
@@ -40,10 +40,10 @@ int CountSuccesses(NetworkAccess &network, const ProbeEndpoint &endpoint) {
 } // namespace
 
 void AppendConnectedStateLines(std::u16string &out, std::uint32_t flags) {
-  for (const StateTest &test : kStateTests) {
+  for (const StateTest &test : StateTests) {
     if ((flags & test.anyOf) != 0) {
       out.append(test.message);
-      out.append(kLineEnd);
+      out.append(LineEnd);
     }
   }
 }
@@ -59,14 +59,13 @@ std::u16string BuildNetworkReportText(NetworkAccess &network, const ProbeEndpoin
   }
 
   const int publicSuccesses = CountSuccesses(network, publicSite);
-  text +=
-      u"链接百度" + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(publicSuccesses) + u"次。" + kLineEnd;
+  text += u"链接百度" + Decimal(ProbeAttempts) + u"次，成功了" + Decimal(publicSuccesses) + u"次。" + LineEnd;
 
   const int vendorSuccesses = CountSuccesses(network, vendorService);
   // Host names are ASCII, so each byte widens to one character.
   const std::u16string host(vendorService.host.begin(), vendorService.host.end());
-  text += u"链接 " + host + u" " + Decimal(kProbeAttempts) + u"次，成功了" + Decimal(vendorSuccesses) +
-          u"次。" + kLineEnd;
+  text += u"链接 " + host + u" " + Decimal(ProbeAttempts) + u"次，成功了" + Decimal(vendorSuccesses) +
+          u"次。" + LineEnd;
   return text;
 }
 

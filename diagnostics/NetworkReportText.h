@@ -27,7 +27,7 @@ struct ProbeEndpoint {
   std::string host;
 };
 
-inline constexpr int kProbeAttempts = 10;
+inline constexpr int ProbeAttempts = 10;
 
 // One line (message and CR LF) for every state test that the flags pass, in
 // the fixed order of the tests.

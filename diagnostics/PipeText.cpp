@@ -30,7 +30,7 @@ std::u16string ReadUtf16Chunks(const ChunkReader &read, size_t bufferSize) {
 }
 
 std::string AnsiBytesToUtf8(std::string_view bytes, const AnsiDecoder &decodeAnsi) {
-  return EncodeUtf8(decodeAnsi(bytes));
+  return pos::EncodeUtf8(decodeAnsi(bytes));
 }
 
 std::u16string EventMessageLines(const std::vector<std::u16string> &messages) {

@@ -50,7 +50,7 @@ void AppendReportPart(std::u16string &report, ReportPart part, std::u16string_vi
 }
 
 std::string ReportFileBytes(std::u16string_view report) {
-  return EncodeUtf8(report.substr(0, report.find(u'\0')));
+  return pos::EncodeUtf8(report.substr(0, report.find(u'\0')));
 }
 
 } // namespace tavrel

@@ -22,7 +22,7 @@ enum class ReportPart {
 };
 
 // The report file, relative to the process's current working directory.
-inline constexpr std::u16string_view kReportFilePath = u".\\设备信息.dat";
+inline constexpr std::u16string_view ReportFilePath = u".\\设备信息.dat";
 
 // The part's header text, without its line end.
 std::u16string_view ReportHeaderText(ReportPart part);

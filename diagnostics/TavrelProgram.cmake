@@ -5,6 +5,7 @@ if(WIN32 AND NOT POS_WINDOWS_BITS EQUAL 64)
 endif()
 
 pos_core_library(tavrel_query_texts WmiValue.cpp WmiReportText.cpp WmiStatus.cpp CpuLoadText.cpp NetworkReportText.cpp)
+target_link_libraries(tavrel_query_texts PUBLIC tavrel_blocks)
 
 pos_unit_test(tavrel_query_texts_test
   SOURCES tests/WmiReportTextTest.cpp tests/WmiStatusTest.cpp tests/CpuLoadTextTest.cpp tests/NetworkReportTextTest.cpp

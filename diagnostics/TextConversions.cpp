@@ -10,7 +10,7 @@
 namespace tavrel {
 
 std::u16string Utf8ToWideString(std::string_view utf8) {
-  return DecodeUtf8(utf8.substr(0, utf8.find('\0')));
+  return pos::DecodeUtf8(utf8.substr(0, utf8.find('\0')));
 }
 
 std::u16string Utf8ToWide(std::string_view utf8) {

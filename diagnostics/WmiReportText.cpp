@@ -3,7 +3,7 @@
 namespace tavrel {
 namespace {
 
-constexpr char16_t kLineEnd[] = u"\r\n";
+constexpr char16_t LineEnd[] = u"\r\n";
 
 // A text widened to the given width by blanks before it, as a right-aligned
 // stream insertion does; a longer text stays as it is.
@@ -19,7 +19,7 @@ std::u16string RightAligned(std::u16string_view text, std::size_t width) {
 void AppendLine(std::u16string &out, std::u16string_view label, const std::u16string &value) {
   out.append(label);
   out.append(value);
-  out.append(kLineEnd);
+  out.append(LineEnd);
 }
 
 } // namespace
@@ -45,8 +45,7 @@ void AppendPrintJobRow(std::u16string &out, const PrintJobProperties &job) {
   out.append(driverName.empty() ? RightAligned(u"  ", 4) + u";" : driverName + u"  ;");
   const std::u16string status = TextOf(job.status);
   // An empty status ends the row without a semicolon, its line end widened.
-  out.append(status.empty() ? RightAligned(u"  ", 4) + RightAligned(kLineEnd, 20)
-                            : status + u"  ;" + kLineEnd);
+  out.append(status.empty() ? RightAligned(u"  ", 4) + RightAligned(LineEnd, 20) : status + u"  ;" + LineEnd);
 }
 
 void AppendVideoControllerBlock(std::u16string &out, const VideoControllerProperties &controller) {

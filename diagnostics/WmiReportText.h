@@ -46,6 +46,6 @@ void AppendPrintJobRow(std::u16string &out, const PrintJobProperties &job);
 void AppendVideoControllerBlock(std::u16string &out, const VideoControllerProperties &controller);
 
 // What the video controller listing starts with, before any block.
-inline constexpr char16_t kVideoControllerPrefix[] = u"GPU";
+inline constexpr char16_t VideoControllerPrefix[] = u"GPU";
 
 } // namespace tavrel

@@ -3,7 +3,7 @@
 namespace tavrel {
 
 bool ComSecurityAllowsQuery(std::int32_t hresult) {
-  return hresult >= 0 || hresult == kComSecurityAlreadySet;
+  return hresult >= 0 || hresult == ComSecurityAlreadySet;
 }
 
 std::string WmiFailureLine(std::string_view message, std::int32_t hresult) {

@@ -8,7 +8,7 @@
 namespace tavrel {
 
 // RPC_E_TOO_LATE: the process's COM security has already been set.
-inline constexpr std::int32_t kComSecurityAlreadySet = static_cast<std::int32_t>(0x80010119u);
+inline constexpr std::int32_t ComSecurityAlreadySet = static_cast<std::int32_t>(0x80010119u);
 
 // Whether a query may go on after setting the process's COM security. The
 // platform sets it once per process and refuses every later call with
@@ -17,13 +17,13 @@ inline constexpr std::int32_t kComSecurityAlreadySet = static_cast<std::int32_t>
 bool ComSecurityAllowsQuery(std::int32_t hresult);
 
 // The messages of the failing steps, in the order of the steps.
-inline constexpr char kComInitFailed[] = "Failed to initialize COM library. Error code = ";
-inline constexpr char kSecurityInitFailed[] = "Failed to initialize security. Error code = ";
-inline constexpr char kLocatorFailed[] = "Failed to create IWbemLocator object. Error code = ";
-inline constexpr char kConnectFailed[] = "Could not connect to WMI service. Error code = ";
-inline constexpr char kProxyBlanketFailed[] = "Could not set proxy blanket. Error code = ";
+inline constexpr char ComInitFailed[] = "Failed to initialize COM library. Error code = ";
+inline constexpr char SecurityInitFailed[] = "Failed to initialize security. Error code = ";
+inline constexpr char LocatorFailed[] = "Failed to create IWbemLocator object. Error code = ";
+inline constexpr char ConnectFailed[] = "Could not connect to WMI service. Error code = ";
+inline constexpr char ProxyBlanketFailed[] = "Could not set proxy blanket. Error code = ";
 // One text for the query step of every query.
-inline constexpr char kQueryFailed[] = "Query for video controllers failed. Error code = ";
+inline constexpr char QueryFailed[] = "Query for video controllers failed. Error code = ";
 
 // The message, the result code in signed decimal and a line feed.
 std::string WmiFailureLine(std::string_view message, std::int32_t hresult);

@@ -1,5 +1,7 @@
 #include "WmiValue.h"
 
+#include "DiagnosticSink.h"
+
 namespace tavrel {
 
 std::u16string TextOf(const WmiValue &value) {
@@ -27,12 +29,7 @@ std::u16string UnsignedText(const WmiValue &value) {
   if (!NumberOf(value, number)) {
     return {};
   }
-  std::u16string digits;
-  do {
-    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + number % 10));
-    number /= 10;
-  } while (number != 0);
-  return digits;
+  return DecimalText(number);
 }
 
 } // namespace tavrel

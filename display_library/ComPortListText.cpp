@@ -2,7 +2,7 @@
 
 namespace morvale {
 
-std::string comPortListText(const std::vector<int> &portNumbers) {
+std::string ComPortListText(const std::vector<int> &portNumbers) {
   std::string text = "[";
   for (size_t i = 0; i < portNumbers.size(); ++i) {
     if (i != 0) {

@@ -16,6 +16,6 @@ constexpr int LastComPort = 256;
 constexpr size_t ComPortListBufferSize = 256 * 16 + 2;
 
 // The list text of these port numbers, in the order given.
-std::string comPortListText(const std::vector<int> &portNumbers);
+std::string ComPortListText(const std::vector<int> &portNumbers);
 
 } // namespace morvale

@@ -2,19 +2,19 @@
 
 namespace morvale {
 
-std::vector<uint8_t> initDisplayCommand() {
+std::vector<uint8_t> InitDisplayCommand() {
   return {0x1B, 0x40};
 }
 
-std::vector<uint8_t> clearDisplayCommand() {
+std::vector<uint8_t> ClearDisplayCommand() {
   return {0x0C};
 }
 
-std::vector<uint8_t> openCashBoxCommand() {
+std::vector<uint8_t> OpenCashBoxCommand() {
   return {0x02, 0x4D};
 }
 
-std::vector<uint8_t> displayTextCommand(std::string_view text) {
+std::vector<uint8_t> DisplayTextCommand(std::string_view text) {
   if (text.empty()) {
     return {};
   }
@@ -26,7 +26,7 @@ std::vector<uint8_t> displayTextCommand(std::string_view text) {
   return bytes;
 }
 
-std::vector<uint8_t> lightStatusCommand(int32_t status) {
+std::vector<uint8_t> LightStatusCommand(int32_t status) {
   if (status < 0 || status > 4) {
     return {};
   }

@@ -15,25 +15,25 @@ namespace morvale {
 // 8N1, reads returning at once, a write of n bytes taking at most
 // 10 n + 50 ms. 1 ok, 0 failed (no name, the port cannot be opened, or its
 // settings cannot be read or applied; the port is then closed).
-using InitComPortFn = int32_t (*)(const char *portName);
+using TInitComPortFn = int32_t (*)(const char *portName);
 // sendData(data, length): writes length bytes. 1 when the port is open and
 // all were written, else 0 (also for null data or a negative length); the
 // port stays open after a failed write.
-using SendDataFn = int32_t (*)(const uint8_t *data, int32_t length);
+using TSendDataFn = int32_t (*)(const uint8_t *data, int32_t length);
 // initDisplay(): 1B 40. clearDisplay(): 0C. openCashBox(): 02 4D.
-using DisplayCommandFn = void (*)();
+using TDisplayCommandFn = void (*)();
 // sendDisplayData(text): 1B 51 41, the text's bytes, 0D in one write;
 // nothing for an empty or null text.
-using SendDisplayDataFn = void (*)(const char *text);
+using TSendDisplayDataFn = void (*)(const char *text);
 // setLightStatus(status): 1B 73 and the digit of status, for 0 to 4 only.
-using SetLightStatusFn = void (*)(int32_t status);
+using TSetLightStatusFn = void (*)(int32_t status);
 // closeComPort(): closes the port; nothing when it is closed.
-using CloseComPortFn = void (*)();
+using TCloseComPortFn = void (*)();
 // getComPortList(): the COM ports among COM1 to COM256 that exist, free or
 // in use, as ["COM1","COM3"]; null when the text cannot be allocated.
 // Release with freeNativeMemory.
-using GetComPortListFn = char *(*)();
+using TGetComPortListFn = char *(*)();
 // freeNativeMemory(text): releases a text of getComPortList; null is ignored.
-using FreeNativeMemoryFn = void (*)(char *text);
+using TFreeNativeMemoryFn = void (*)(char *text);
 
 } // namespace morvale

@@ -11,6 +11,6 @@ namespace quillon {
 // thread. 0 when this call created it (the process keeps it, owned, until it
 // ends); 1 when it already existed or cannot be created. Prints one line on
 // standard output.
-using IsAppRunningFn = int32_t (*)();
+using TIsAppRunningFn = int32_t (*)();
 
 } // namespace quillon

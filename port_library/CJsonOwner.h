@@ -8,14 +8,14 @@
 
 namespace kestrune {
 
-struct CJsonDelete {
+struct TCJsonDelete {
   void operator()(cJSON *item) const { cJSON_Delete(item); }
 };
-using CJsonItem = std::unique_ptr<cJSON, CJsonDelete>;
+using TCJsonItem = std::unique_ptr<cJSON, TCJsonDelete>;
 
-struct CJsonTextFree {
+struct TCJsonTextFree {
   void operator()(char *text) const { cJSON_free(text); }
 };
-using CJsonText = std::unique_ptr<char, CJsonTextFree>;
+using TCJsonText = std::unique_ptr<char, TCJsonTextFree>;
 
 } // namespace kestrune

@@ -7,7 +7,7 @@ namespace kestrune {
 namespace {
 
 // Adds a string item to an array; false when cJSON cannot allocate.
-bool appendString(cJSON *array, const std::string &text) {
+bool AppendString(cJSON *array, const std::string &text) {
   cJSON *item = cJSON_CreateString(text.c_str());
   if (item == nullptr) {
     return false;
@@ -19,62 +19,62 @@ bool appendString(cJSON *array, const std::string &text) {
   return true;
 }
 
-bool addOptionalString(cJSON *object, const char *key, const std::optional<std::string> &value) {
+bool AddOptionalString(cJSON *object, const char *key, const std::optional<std::string> &value) {
   return !value || cJSON_AddStringToObject(object, key, value->c_str()) != nullptr;
 }
 
 } // namespace
 
-CJsonText portListJson(const std::vector<std::string> &portNames) {
-  CJsonItem array(cJSON_CreateArray());
+TCJsonText PortListJson(const std::vector<std::string> &portNames) {
+  TCJsonItem array(cJSON_CreateArray());
   if (!array) {
     return nullptr;
   }
   for (const std::string &name : portNames) {
-    if (!appendString(array.get(), name)) {
+    if (!AppendString(array.get(), name)) {
       return nullptr;
     }
   }
-  return CJsonText(cJSON_Print(array.get()));
+  return TCJsonText(cJSON_Print(array.get()));
 }
 
-std::string registryValueText(std::span<const uint8_t> data) {
+std::string RegistryValueText(std::span<const uint8_t> data) {
   const auto end = std::find(data.begin(), data.end(), uint8_t{0});
   return std::string(data.begin(), end);
 }
 
-bool isPrinterClassInstanceId(std::string_view instanceId) {
+bool IsPrinterClassInstanceId(std::string_view instanceId) {
   return instanceId.starts_with("USBPRINT");
 }
 
-std::optional<UsbDeviceEntry> usbDeviceEntry(const UsbDeviceFacts &facts) {
-  std::optional<UsbDeviceEntry> entry;
-  if (facts.instanceId && isPrinterClassInstanceId(*facts.instanceId)) {
+std::optional<TUsbDeviceEntry> UsbDeviceEntry(const TUsbDeviceFacts &facts) {
+  std::optional<TUsbDeviceEntry> entry;
+  if (facts.InstanceId && IsPrinterClassInstanceId(*facts.InstanceId)) {
     entry.emplace();
-    entry->deviceId = facts.instanceId;
-    entry->friendlyName = facts.friendlyName;
-    entry->hardwareId = facts.hardwareId;
+    entry->DeviceId = facts.InstanceId;
+    entry->FriendlyName = facts.FriendlyName;
+    entry->HardwareId = facts.HardwareId;
   }
-  if (facts.interfaceDeviceId) {
+  if (facts.InterfaceDeviceId) {
     if (!entry) {
       entry.emplace();
     }
-    entry->vpid = facts.interfaceDeviceId;
+    entry->Vpid = facts.InterfaceDeviceId;
   }
   return entry;
 }
 
-CJsonText usbDeviceListJson(const std::vector<UsbDeviceEntry> &entries) {
-  CJsonItem array(cJSON_CreateArray());
+TCJsonText UsbDeviceListJson(const std::vector<TUsbDeviceEntry> &entries) {
+  TCJsonItem array(cJSON_CreateArray());
   if (!array) {
     return nullptr;
   }
-  for (const UsbDeviceEntry &entry : entries) {
-    CJsonItem object(cJSON_CreateObject());
-    if (!object || !addOptionalString(object.get(), "deviceId", entry.deviceId) ||
-        !addOptionalString(object.get(), "friendlyName", entry.friendlyName) ||
-        !addOptionalString(object.get(), "hardwareId", entry.hardwareId) ||
-        !addOptionalString(object.get(), "vpid", entry.vpid)) {
+  for (const TUsbDeviceEntry &entry : entries) {
+    TCJsonItem object(cJSON_CreateObject());
+    if (!object || !AddOptionalString(object.get(), "deviceId", entry.DeviceId) ||
+        !AddOptionalString(object.get(), "friendlyName", entry.FriendlyName) ||
+        !AddOptionalString(object.get(), "hardwareId", entry.HardwareId) ||
+        !AddOptionalString(object.get(), "vpid", entry.Vpid)) {
       return nullptr;
     }
     if (!cJSON_AddItemToArray(array.get(), object.get())) {
@@ -82,7 +82,7 @@ CJsonText usbDeviceListJson(const std::vector<UsbDeviceEntry> &entries) {
     }
     object.release(); // the array owns it now
   }
-  return CJsonText(cJSON_Print(array.get()));
+  return TCJsonText(cJSON_Print(array.get()));
 }
 
 } // namespace kestrune

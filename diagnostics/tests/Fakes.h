@@ -27,11 +27,11 @@ class FakeFileSystem : public IFileSystem {
 public:
   struct Listing {
     std::vector<DirectoryEntry> entries;
-    uint32_t stopCode = kErrorNoMoreFiles;
+    uint32_t stopCode = ErrorNoMoreFiles;
   };
 
   void add(const std::u16string &pattern, std::vector<DirectoryEntry> entries,
-           uint32_t stopCode = kErrorNoMoreFiles) {
+           uint32_t stopCode = ErrorNoMoreFiles) {
     listings_[pattern] = Listing{std::move(entries), stopCode};
   }
 

@@ -14,8 +14,8 @@ using tavrel::test::dir;
 using tavrel::test::FakeFileSystem;
 using tavrel::test::file;
 
-const std::u16string kCaseSensitiveHeading = u"缺失依赖文件\r\n";
-const std::u16string kCaseInsensitiveHeading = u"不区分大小写的检查的缺失依赖文件\r\n";
+const std::u16string CaseSensitiveHeading = u"缺失依赖文件\r\n";
+const std::u16string CaseInsensitiveHeading = u"不区分大小写的检查的缺失依赖文件\r\n";
 
 std::u16string lines(const std::vector<std::u16string> &names) {
   std::u16string text;
@@ -64,7 +64,7 @@ TEST(DependencyList, HoldsFortyFourNamesNineOfThemTwiceInDifferentCase) {
 
 TEST(MissingDependencyText, LowerCaseSystemListsOnlyTheSpellingsThatDiffer) {
   EXPECT_EQ(MissingDependencyText(lowerCaseSystem()),
-            kCaseSensitiveHeading + lines(namesWithUpperCase()) + kCaseInsensitiveHeading);
+            CaseSensitiveHeading + lines(namesWithUpperCase()) + CaseInsensitiveHeading);
 }
 
 TEST(MissingDependencyText, MissingRuntimeLibrariesAreListedByBothPasses) {
@@ -72,18 +72,18 @@ TEST(MissingDependencyText, MissingRuntimeLibrariesAreListedByBothPasses) {
   const std::u16string text =
       MissingDependencyText(lowerCaseSystem({u"msvcp140.dll", u"vcruntime140.dll", u"vcruntime140_1.dll"}));
   EXPECT_EQ(text,
-            kCaseSensitiveHeading + lines(namesWithUpperCase()) + kCaseInsensitiveHeading + lines(runtime));
+            CaseSensitiveHeading + lines(namesWithUpperCase()) + CaseInsensitiveHeading + lines(runtime));
 }
 
 TEST(MissingDependencyText, ANameAtTheEndOfALongerFileNameCountsAsPresent) {
   const std::u16string listing = lowerCaseSystem({u"version.dll"}) + u"apiversion.dll\n";
   const std::u16string text = MissingDependencyText(listing);
-  EXPECT_EQ(text, kCaseSensitiveHeading + lines(namesWithUpperCase()) + kCaseInsensitiveHeading);
+  EXPECT_EQ(text, CaseSensitiveHeading + lines(namesWithUpperCase()) + CaseInsensitiveHeading);
 }
 
 TEST(MissingDependencyText, AnEmptyListingNamesAllFortyFourTwice) {
-  EXPECT_EQ(MissingDependencyText(u""), kCaseSensitiveHeading + lines(g_dependencyDlls) +
-                                            kCaseInsensitiveHeading + lines(g_dependencyDlls));
+  EXPECT_EQ(MissingDependencyText(u""), CaseSensitiveHeading + lines(g_dependencyDlls) +
+                                            CaseInsensitiveHeading + lines(g_dependencyDlls));
 }
 
 TEST(ModuleListing, ListsDllFilesThenDrvFilesWithoutDirectories) {

@@ -9,14 +9,14 @@
 namespace tavrel {
 namespace {
 
-const std::u16string kConfigured =
+const std::u16string Configured =
     u"本地系统具有与 Internet 的有效连接，但它当前可能已连接，也可能未连接。。\r\n";
-const std::u16string kLan = u"本地系统使用局域网连接到 Internet。\r\n";
-const std::u16string kModemBusy = u"不再使用。\r\n";
-const std::u16string kOffline = u"本地系统处于脱机模式。\r\n";
-const std::u16string kProxyChanged = u"代理设置已更改。\r\n";
-const std::u16string kProxyServer = u"本地系统使用代理服务器连接到 Internet。\r\n";
-const std::u16string kRas = u"本地系统已安装 RAS。\r\n";
+const std::u16string Lan = u"本地系统使用局域网连接到 Internet。\r\n";
+const std::u16string ModemBusy = u"不再使用。\r\n";
+const std::u16string Offline = u"本地系统处于脱机模式。\r\n";
+const std::u16string ProxyChanged = u"代理设置已更改。\r\n";
+const std::u16string ProxyServer = u"本地系统使用代理服务器连接到 Internet。\r\n";
+const std::u16string Ras = u"本地系统已安装 RAS。\r\n";
 
 TEST(ConnectedState, OneLinePerTestThatHolds) {
   const struct {
@@ -24,15 +24,14 @@ TEST(ConnectedState, OneLinePerTestThatHolds) {
     std::u16string lines;
   } cases[] = {
       {0x00, u""},
-      {0x12, kLan + kProxyChanged + kRas},   // a LAN with RAS installed
-      {0x04, kProxyChanged + kProxyChanged}, // the proxy bit: the same line twice
-      {0x20, kOffline},                      // offline alone: no proxy line
-      {0x01, kProxyChanged},                 // the modem bit has no line of its own
-      {0x08, kModemBusy + kProxyChanged},
-      {0x40, kConfigured + kProxyChanged},
-      {0x200, kProxyServer},
-      {0x27F,
-       kConfigured + kLan + kModemBusy + kOffline + kProxyChanged + kProxyChanged + kProxyServer + kRas},
+      {0x12, Lan + ProxyChanged + Ras},    // a LAN with RAS installed
+      {0x04, ProxyChanged + ProxyChanged}, // the proxy bit: the same line twice
+      {0x20, Offline},                     // offline alone: no proxy line
+      {0x01, ProxyChanged},                // the modem bit has no line of its own
+      {0x08, ModemBusy + ProxyChanged},
+      {0x40, Configured + ProxyChanged},
+      {0x200, ProxyServer},
+      {0x27F, Configured + Lan + ModemBusy + Offline + ProxyChanged + ProxyChanged + ProxyServer + Ras},
   };
   for (const auto &c : cases) {
     std::u16string out = u"x";
@@ -76,17 +75,17 @@ private:
   }
 };
 
-const ProbeEndpoint kSite{u"https://site.test", "site.test"};
-const ProbeEndpoint kVendor{u"https://vendor.test/", "vendor.test"};
+const ProbeEndpoint Site{u"https://site.test", "site.test"};
+const ProbeEndpoint Vendor{u"https://vendor.test/", "vendor.test"};
 
 TEST(NetworkReport, EveryAttemptSucceeds) {
   ScriptedNetwork network;
   network.state = 0x12;
-  network.checks = {{kSite.address, {true}}, {kVendor.address, {true}}};
-  network.posts = {{kSite.host, {true}}, {kVendor.host, {true}}};
-  EXPECT_EQ(BuildNetworkReportText(network, kSite, kVendor), u"网络连接正常。\r\n" + kLan + kProxyChanged +
-                                                                 kRas + u"链接百度10次，成功了10次。\r\n" +
-                                                                 u"链接 vendor.test 10次，成功了10次。\r\n");
+  network.checks = {{Site.address, {true}}, {Vendor.address, {true}}};
+  network.posts = {{Site.host, {true}}, {Vendor.host, {true}}};
+  EXPECT_EQ(BuildNetworkReportText(network, Site, Vendor), u"网络连接正常。\r\n" + Lan + ProxyChanged + Ras +
+                                                               u"链接百度10次，成功了10次。\r\n" +
+                                                               u"链接 vendor.test 10次，成功了10次。\r\n");
   // The site's ten attempts come first, each a test followed by its POST.
   ASSERT_EQ(network.calls.size(), 41u);
   EXPECT_EQ(network.calls[1], "check https://site.test");
@@ -99,10 +98,10 @@ TEST(NetworkReport, NoStateNoTestNoPostAndEmptyAnswers) {
   ScriptedNetwork network;
   // The site's test fails every time (no POST is sent); the vendor answers
   // its POST with bytes only in three of ten attempts.
-  network.checks = {{kSite.address, {false}}, {kVendor.address, {true}}};
-  network.posts = {{kSite.host, {true}},
-                   {kVendor.host, {false, true, false, false, true, false, false, false, false, true}}};
-  EXPECT_EQ(BuildNetworkReportText(network, kSite, kVendor),
+  network.checks = {{Site.address, {false}}, {Vendor.address, {true}}};
+  network.posts = {{Site.host, {true}},
+                   {Vendor.host, {false, true, false, false, true, false, false, false, false, true}}};
+  EXPECT_EQ(BuildNetworkReportText(network, Site, Vendor),
             u"无法确定网络连接状态。\r\n链接百度10次，成功了0次。\r\n链接 vendor.test 10次，成功了3次。\r\n");
   for (const std::string &call : network.calls) {
     EXPECT_NE(call, "post site.test");

@@ -84,7 +84,7 @@ TEST(AnsiBytesToUtf8, DecodesInTheAnsiCodePageAndEncodesUtf8) {
 }
 
 TEST(CommandLines, SystemInfoAndErrorEventQuery) {
-  EXPECT_EQ(kSystemInfoCommandLine, u"powershell.exe -Command systeminfo");
+  EXPECT_EQ(SystemInfoCommandLine, u"powershell.exe -Command systeminfo");
   const std::u16string events = ErrorEventsCommandLine();
   EXPECT_EQ(events.size(), 253u);
   EXPECT_EQ(

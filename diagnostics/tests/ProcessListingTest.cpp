@@ -6,7 +6,7 @@ namespace {
 
 using namespace tavrel;
 
-const std::vector<ProcessEntry> kSnapshot = {
+const std::vector<ProcessEntry> Snapshot = {
     {u"System", 4},
     {u"BrisqoMenuvia.exe", 1200},
     {u"explorer.exe", 88},
@@ -16,10 +16,10 @@ const std::vector<ProcessEntry> kSnapshot = {
 };
 
 TEST(ProcessLinesByName, ListsEveryWholeNameMatchIgnoringCaseInSnapshotOrder) {
-  EXPECT_EQ(ProcessLinesByName(kSnapshot, u"brisqomenuvia.exe"),
+  EXPECT_EQ(ProcessLinesByName(Snapshot, u"brisqomenuvia.exe"),
             u"Process Name: BrisqoMenuvia.exe, PID: 1200\r\n"
             u"Process Name: BRISQOMENUVIA.EXE, PID: 4294967295\r\n");
-  EXPECT_EQ(ProcessLinesByName(kSnapshot, u"Menuvia.exe"), u"");
+  EXPECT_EQ(ProcessLinesByName(Snapshot, u"Menuvia.exe"), u"");
   EXPECT_EQ(ProcessLinesByName({}, u"BrisqoMenuvia.exe"), u"");
 }
 

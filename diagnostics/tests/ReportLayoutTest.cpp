@@ -61,7 +61,7 @@ TEST(ReportFileBytes, Utf8WithoutByteOrderMarkUpToTheFirstNul) {
 }
 
 TEST(ReportLayout, FilePathIsTheReportNameInTheWorkingDirectory) {
-  EXPECT_EQ(kReportFilePath, u".\\设备信息.dat");
+  EXPECT_EQ(ReportFilePath, u".\\设备信息.dat");
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 namespace tavrel {
 namespace {
 
-const std::u16string kSeparator =
+const std::u16string Separator =
     std::u16string(21, u'-') + u" 打印机分隔线" + std::u16string(39, u'-') + u"\n";
 
 std::u16string Blanks(std::size_t n) {
@@ -25,7 +25,7 @@ TEST(PrinterBlock, LabelsValuesAndTheLineFeedOnlySeparator) {
   printer.extendedPrinterStatus = 131072u;
   std::u16string out = u"before";
   AppendPrinterBlock(out, printer);
-  EXPECT_EQ(out, u"before" + kSeparator +                           //
+  EXPECT_EQ(out, u"before" + Separator +                            //
                      u"打印机名称:" + Blanks(12) + u"Kitchen\r\n" + //
                      u"Device ID:" + Blanks(11) + u"KIT-1\r\n" +    //
                      u"端口名称:" + Blanks(14) + u"USB001\r\n" +    //
@@ -49,7 +49,7 @@ TEST(PrinterBlock, NullEmptyAndForeignValues) {
   printer.extendedPrinterStatus = 0xFFFFFFFFu;
   std::u16string out;
   AppendPrinterBlock(out, printer);
-  EXPECT_EQ(out, kSeparator + u"打印机名称:" + Blanks(12) + u"\r\n" + u"Device ID:" + Blanks(11) + u"\r\n" +
+  EXPECT_EQ(out, Separator + u"打印机名称:" + Blanks(12) + u"\r\n" + u"Device ID:" + Blanks(11) + u"\r\n" +
                      u"端口名称:" + Blanks(14) + u"\r\n" + u"Default:" + Blanks(13) + u"No\r\n" +
                      u"简略状态:" + Blanks(14) + u"\r\n" + u"详细状态:" + Blanks(14) + u"\r\n" +
                      u"扩展状态:" + Blanks(14) + u"4294967295\r\n");
@@ -63,7 +63,7 @@ TEST(PrinterBlock, TwoPrintersFollowEachOtherWithoutAClosingLine) {
   std::u16string two = one;
   AppendPrinterBlock(two, printer);
   EXPECT_EQ(two, one + one);
-  EXPECT_EQ(one.rfind(kSeparator), 0u);
+  EXPECT_EQ(one.rfind(Separator), 0u);
 }
 
 TEST(PrintJobRow, WidthsOfEmptyFieldsAndClosingsOfFilledOnes) {
@@ -99,7 +99,7 @@ TEST(PrintJobRow, WidthsOfEmptyFieldsAndClosingsOfFilledOnes) {
 
 TEST(VideoControllerBlock, LabelsAndMemoryInWholeMegabytes) {
   VideoControllerProperties controller{u"Stand-in GPU", u"1.2.3", u"Display adapter", 0xFFFFFFFFu};
-  std::u16string out = kVideoControllerPrefix;
+  std::u16string out = VideoControllerPrefix;
   AppendVideoControllerBlock(out, controller);
   EXPECT_EQ(out, u"GPUVideo Controller Name: Stand-in GPU\r\n"
                  u"Driver Version:         1.2.3\r\n"

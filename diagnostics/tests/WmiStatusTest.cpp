@@ -14,9 +14,9 @@ TEST(WmiStatus, SecurityAlreadySetLetsTheQueryGoOn) {
 }
 
 TEST(WmiStatus, FailureLineCarriesTheCodeInSignedDecimal) {
-  EXPECT_EQ(WmiFailureLine(kConnectFailed, static_cast<std::int32_t>(0x80041003u)),
+  EXPECT_EQ(WmiFailureLine(ConnectFailed, static_cast<std::int32_t>(0x80041003u)),
             "Could not connect to WMI service. Error code = -2147217405\n");
-  EXPECT_EQ(WmiFailureLine(kQueryFailed, 5), "Query for video controllers failed. Error code = 5\n");
+  EXPECT_EQ(WmiFailureLine(QueryFailed, 5), "Query for video controllers failed. Error code = 5\n");
 }
 
 } // namespace

@@ -14,7 +14,7 @@
 namespace tavrel {
 namespace {
 
-constexpr char16_t kMenuviaExecutable[] = u"BrisqoMenuvia.exe";
+constexpr char16_t MenuviaExecutable[] = u"BrisqoMenuvia.exe";
 
 // Hands the whole report to the edit control; the window copies it while
 // this thread waits, so the text does not change meanwhile.
@@ -25,7 +25,7 @@ void ShowReportInWindow() {
 } // namespace
 
 void WriteReportToFile() {
-  WriteReportFile(*g_report, std::u16string(kReportFilePath), false);
+  WriteReportFile(*g_report, std::u16string(ReportFilePath), false);
 }
 
 DWORD WINAPI CollectionThreadProc(LPVOID) {
@@ -38,7 +38,7 @@ DWORD WINAPI CollectionThreadProc(LPVOID) {
 
   AppendReportPart(report, ReportPart::CpuLoad, BuildCpuLoadText());
   AppendReportPart(report, ReportPart::Network, BuildNetworkReport());
-  AppendReportPart(report, ReportPart::Processes, ListProcessesByName(kMenuviaExecutable));
+  AppendReportPart(report, ReportPart::Processes, ListProcessesByName(MenuviaExecutable));
   AppendReportPart(report, ReportPart::MissingLibraries, BuildMissingDependencyReport());
   AppendReportHeader(report, ReportPart::ErrorEvents);
   g_eventLogText = QueryErrorEventsViaPowerShell();
@@ -48,7 +48,7 @@ DWORD WINAPI CollectionThreadProc(LPVOID) {
 
   ShowReportInWindow();
   WriteReportToFile(); // write 6
-  MessageBoxW(nullptr, kCompletionText, kCompletionCaption, MB_OK);
+  MessageBoxW(nullptr, CompletionText, CompletionCaption, MB_OK);
   ShowReportInWindow();
   return 0;
 }

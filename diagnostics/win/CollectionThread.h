@@ -5,8 +5,8 @@
 
 namespace tavrel {
 
-inline constexpr wchar_t kCompletionText[] = L"系统数据检测完成！";
-inline constexpr wchar_t kCompletionCaption[] = L"完成";
+inline constexpr wchar_t CompletionText[] = L"系统数据检测完成！";
+inline constexpr wchar_t CompletionCaption[] = L"完成";
 
 DWORD WINAPI CollectionThreadProc(LPVOID parameter);
 

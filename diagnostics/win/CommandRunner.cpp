@@ -11,7 +11,7 @@
 namespace tavrel {
 namespace {
 
-ChunkReader pipeReader(HANDLE readHandle, DWORD *lastError = nullptr) {
+ChunkReader PipeReader(HANDLE readHandle, DWORD *lastError = nullptr) {
   return [readHandle, lastError](char *buffer, uint32_t capacity, uint32_t &count) {
     DWORD read = 0;
     const BOOL ok = ReadFile(readHandle, buffer, capacity, &read, nullptr);
@@ -25,7 +25,7 @@ ChunkReader pipeReader(HANDLE readHandle, DWORD *lastError = nullptr) {
 
 // CreateProcessW with the pair's write end as standard output and standard
 // error, and `input` as standard input.
-bool startChild(PipePair &pair, std::u16string &commandLine, HANDLE input, PROCESS_INFORMATION &process) {
+bool StartChild(PipePair &pair, std::u16string &commandLine, HANDLE input, PROCESS_INFORMATION &process) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
@@ -56,7 +56,7 @@ bool CreateInheritablePipe(PipePair &pair) {
 
 bool LaunchWithRedirectedOutput(PipePair &pair, std::u16string &commandLine) {
   PROCESS_INFORMATION process{};
-  if (!startChild(pair, commandLine, nullptr, process)) {
+  if (!StartChild(pair, commandLine, nullptr, process)) {
     return false;
   }
   CloseHandle(process.hThread);
@@ -66,7 +66,7 @@ bool LaunchWithRedirectedOutput(PipePair &pair, std::u16string &commandLine) {
 }
 
 std::string ReadPipeAsUtf8(HANDLE readHandle) {
-  return AnsiBytesToUtf8(ReadChunksUpToNul(pipeReader(readHandle), 4096), DecodeAnsi);
+  return AnsiBytesToUtf8(ReadChunksUpToNul(PipeReader(readHandle), 4096), DecodeAnsi);
 }
 
 std::u16string RunCommandCapture(const std::u16string &commandLine) {
@@ -100,7 +100,7 @@ std::u16string RunCommandAndWait(const std::u16string &commandLine) {
   }
   std::u16string line = commandLine;
   PROCESS_INFORMATION started{};
-  if (!startChild(pair, line, GetStdHandle(STD_INPUT_HANDLE), started)) {
+  if (!StartChild(pair, line, GetStdHandle(STD_INPUT_HANDLE), started)) {
     return u"CreateProcess failed\n";
   }
   UniqueHandle process(started.hProcess);
@@ -108,7 +108,7 @@ std::u16string RunCommandAndWait(const std::u16string &commandLine) {
   pair.writeHandle.reset();
   // The pipe is drained before the wait: a child whose output exceeds what
   // the pipe holds cannot end until it has been read.
-  const std::string output = ReadChunksUpToNul(pipeReader(pair.readHandle.get()), 1024);
+  const std::string output = ReadChunksUpToNul(PipeReader(pair.readHandle.get()), 1024);
   pair.readHandle.reset();
   WaitForSingleObject(process.get(), INFINITE);
   return Utf8ToWide(output);
@@ -116,7 +116,7 @@ std::u16string RunCommandAndWait(const std::u16string &commandLine) {
 
 std::u16string ReadPipeAsWide(HANDLE readHandle) {
   DWORD lastError = ERROR_BROKEN_PIPE;
-  std::u16string text = ReadUtf16Chunks(pipeReader(readHandle, &lastError), 8192);
+  std::u16string text = ReadUtf16Chunks(PipeReader(readHandle, &lastError), 8192);
   if (lastError != ERROR_BROKEN_PIPE) {
     StandardStreamsSink().WriteNarrow("ReadFile failed (" + std::to_string(lastError) + ").\n");
   }

@@ -51,7 +51,7 @@ bool ProbeHttpPost(const char *host) {
   if (session.Get() == nullptr) {
     return false;
   }
-  InternetHandle connection(InternetConnectA(session.Get(), host, probe_settings::kProbeHttpPort, nullptr,
+  InternetHandle connection(InternetConnectA(session.Get(), host, probe_settings::ProbeHttpPort, nullptr,
                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (connection.Get() == nullptr) {
     return false;
@@ -75,9 +75,8 @@ bool ProbeHttpPost(const char *host) {
 
 std::u16string BuildNetworkReport() {
   WinInetAccess network;
-  const ProbeEndpoint publicSite{probe_settings::kPublicSiteAddress, probe_settings::kPublicSiteHost};
-  const ProbeEndpoint vendorService{probe_settings::kVendorServiceAddress,
-                                    probe_settings::kVendorServiceHost};
+  const ProbeEndpoint publicSite{probe_settings::PublicSiteAddress, probe_settings::PublicSiteHost};
+  const ProbeEndpoint vendorService{probe_settings::VendorServiceAddress, probe_settings::VendorServiceHost};
   return BuildNetworkReportText(network, publicSite, vendorService);
 }
 

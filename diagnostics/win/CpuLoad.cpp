@@ -47,25 +47,25 @@ std::u16string BuildCpuLoadText() {
 }
 
 double SampleProcessorTime() {
-  constexpr double kUnavailable = -1;
+  constexpr double Unavailable = -1;
   PdhQuery query;
   if (query.Get() == nullptr) {
-    return kUnavailable;
+    return Unavailable;
   }
   PDH_HCOUNTER counter = nullptr;
   if (PdhAddCounterW(query.Get(), L"\\Processor(_Total)\\% Processor Time", 0, &counter) != ERROR_SUCCESS) {
-    return kUnavailable;
+    return Unavailable;
   }
   if (PdhCollectQueryData(query.Get()) != ERROR_SUCCESS) {
-    return kUnavailable;
+    return Unavailable;
   }
   WaitOneSecond();
   if (PdhCollectQueryData(query.Get()) != ERROR_SUCCESS) {
-    return kUnavailable;
+    return Unavailable;
   }
   PDH_FMT_COUNTERVALUE value{};
   if (PdhGetFormattedCounterValue(counter, PDH_FMT_DOUBLE, nullptr, &value) != ERROR_SUCCESS) {
-    return kUnavailable;
+    return Unavailable;
   }
   return value.doubleValue;
 }

@@ -14,10 +14,10 @@ namespace {
 class WinDiskSource : public IDiskSource {
 public:
   bool LogicalDriveStrings(std::u16string &list, uint32_t &error) override {
-    constexpr DWORD kCapacity = 2048;
-    wchar_t buffer[kCapacity] = {};
-    const DWORD length = GetLogicalDriveStringsW(kCapacity, buffer);
-    if (length == 0 || length > kCapacity - 1) {
+    constexpr DWORD Capacity = 2048;
+    wchar_t buffer[Capacity] = {};
+    const DWORD length = GetLogicalDriveStringsW(Capacity, buffer);
+    if (length == 0 || length > Capacity - 1) {
       error = GetLastError();
       return false;
     }
@@ -47,7 +47,7 @@ public:
   }
 };
 
-CurrentDirectory readCurrentDirectory() {
+CurrentDirectory ReadCurrentDirectory() {
   wchar_t buffer[MAX_PATH] = {};
   const DWORD length = GetCurrentDirectoryW(MAX_PATH, buffer);
   if (length == 0) {
@@ -71,7 +71,7 @@ std::u16string BuildDiskSpaceReport() {
 void ListWorkingDirectoryFiles(std::u16string &output) {
   WinFileSystem fileSystem;
   StandardStreamsSink sink;
-  ListCurrentDirectoryFiles(fileSystem, sink, readCurrentDirectory(), output);
+  ListCurrentDirectoryFiles(fileSystem, sink, ReadCurrentDirectory(), output);
 }
 
 void ListFilesRecursive(const std::u16string &directory, const std::u16string &prefix,

@@ -4,11 +4,11 @@
 
 namespace tavrel {
 
-inline constexpr wchar_t kMainWindowClass[] = L"SystemInfoWindowClass";
-inline constexpr wchar_t kMainWindowTitle[] = L"设备信息";
-inline constexpr int kEditControlId = 1;
+inline constexpr wchar_t MainWindowClass[] = L"SystemInfoWindowClass";
+inline constexpr wchar_t MainWindowTitle[] = L"设备信息";
+inline constexpr int EditControlId = 1;
 // What the edit control shows until the worker hands over the report.
-inline constexpr wchar_t kCollectingText[] = L"正在检测系统信息数据，请稍后！！";
+inline constexpr wchar_t CollectingText[] = L"正在检测系统信息数据，请稍后！！";
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

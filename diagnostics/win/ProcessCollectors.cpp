@@ -12,7 +12,7 @@ namespace tavrel {
 namespace {
 
 // The processes of one snapshot; empty when it cannot be taken.
-std::vector<ProcessEntry> takeSnapshot() {
+std::vector<ProcessEntry> TakeSnapshot() {
   std::vector<ProcessEntry> entries;
   UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) {
@@ -30,11 +30,11 @@ std::vector<ProcessEntry> takeSnapshot() {
 } // namespace
 
 std::u16string ListProcessesByName(const std::u16string &exeName) {
-  return ProcessLinesByName(takeSnapshot(), exeName);
+  return ProcessLinesByName(TakeSnapshot(), exeName);
 }
 
 std::u16string ListAllProcesses() {
-  return ProcessLinesForAll(takeSnapshot());
+  return ProcessLinesForAll(TakeSnapshot());
 }
 
 } // namespace tavrel

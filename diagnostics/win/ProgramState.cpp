@@ -14,7 +14,7 @@ void InitReportGlobals() {
 
 namespace {
 // After the definitions above, so they are in place when it runs.
-const bool kReportGlobalsReady = (InitReportGlobals(), true);
+const bool ReportGlobalsReady = (InitReportGlobals(), true);
 } // namespace
 
 } // namespace tavrel

@@ -11,7 +11,7 @@
 namespace tavrel {
 namespace {
 
-void writeAll(HANDLE file, const std::string &bytes) {
+void WriteAll(HANDLE file, const std::string &bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
@@ -35,7 +35,7 @@ void WriteReportFile(const std::u16string &text, const std::u16string &path, boo
     MessageBoxW(nullptr, L"无法打开文件进行写入", L"错误", MB_OK | MB_ICONERROR);
     return;
   }
-  writeAll(file.get(), ReportFileBytes(text));
+  WriteAll(file.get(), ReportFileBytes(text));
   file.reset();
   if (append) {
     MessageBoxW(nullptr, L"文件写入成功！", L"完成", MB_OK);

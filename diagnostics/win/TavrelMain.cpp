@@ -23,7 +23,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   using namespace tavrel;
   std::u16string &report = *g_report;
 
-  g_systemInfoText = RunCommandCapture(std::u16string(kSystemInfoCommandLine));
+  g_systemInfoText = RunCommandCapture(std::u16string(SystemInfoCommandLine));
   AppendReportPart(report, ReportPart::General, g_systemInfoText);
   WriteReportToFile(); // write 1
 

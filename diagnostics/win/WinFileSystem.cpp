@@ -46,7 +46,7 @@ private:
   HANDLE find_ = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data_{};
   bool haveFirst_ = true;
-  uint32_t stopCode_ = kErrorNoMoreFiles;
+  uint32_t stopCode_ = ErrorNoMoreFiles;
 };
 
 } // namespace

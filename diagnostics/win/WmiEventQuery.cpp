@@ -18,7 +18,7 @@ namespace {
 
 // The messages of the results; false with the failure's line when a step
 // fails. The COM objects are released before the apartment is left.
-bool queryMessages(std::vector<std::u16string> &messages, std::u16string &failure) {
+bool QueryMessages(std::vector<std::u16string> &messages, std::u16string &failure) {
   pos::ComPointer<IWbemLocator> locator;
   if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                               locator.outVoid()))) {
@@ -26,7 +26,7 @@ bool queryMessages(std::vector<std::u16string> &messages, std::u16string &failur
     return false;
   }
   pos::ComPointer<IWbemServices> services;
-  const OwnedBstr resource{std::u16string(kPowerShellWmiNamespace)};
+  const OwnedBstr resource{std::u16string(PowerShellWmiNamespace)};
   if (resource.get() == nullptr || FAILED(locator->ConnectServer(resource.get(), nullptr, nullptr, nullptr, 0,
                                                                  nullptr, nullptr, services.out()))) {
     failure = u"Failed to connect to PowerShell.";
@@ -80,7 +80,7 @@ std::u16string QueryEventsViaWmiPowerShell() {
       return u"";
     }
     std::u16string failure;
-    if (!queryMessages(messages, failure)) {
+    if (!QueryMessages(messages, failure)) {
       sink.WriteWide(failure + u"\n");
       return u"";
     }

@@ -31,7 +31,7 @@ bool RunWmiQuery(const char *wql, const std::function<bool(IWbemClassObject &)> 
   OwnedBstr query(AnsiToBstr(wql));
   const pos::ComApartment apartment;
   if (!apartment.ok()) {
-    return Report(kComInitFailed, apartment.result());
+    return Report(ComInitFailed, apartment.result());
   }
 
   // The process's security is set once; a later call is refused with
@@ -39,7 +39,7 @@ bool RunWmiQuery(const char *wql, const std::function<bool(IWbemClassObject &)> 
   HRESULT result = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
                                         RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
   if (!ComSecurityAllowsQuery(static_cast<std::int32_t>(result))) {
-    return Report(kSecurityInitFailed, result);
+    return Report(SecurityInitFailed, result);
   }
 
   // Released in reverse order, before COM is uninitialised.
@@ -50,22 +50,22 @@ bool RunWmiQuery(const char *wql, const std::function<bool(IWbemClassObject &)> 
   result =
       CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.outVoid());
   if (FAILED(result)) {
-    return Report(kLocatorFailed, result);
+    return Report(LocatorFailed, result);
   }
   result =
       locator->ConnectServer(space.get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.out());
   if (FAILED(result)) {
-    return Report(kConnectFailed, result);
+    return Report(ConnectFailed, result);
   }
   result = CoSetProxyBlanket(services.get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
                              RPC_C_AUTHN_LEVEL_CALL, RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
   if (FAILED(result)) {
-    return Report(kProxyBlanketFailed, result);
+    return Report(ProxyBlanketFailed, result);
   }
   result = services->ExecQuery(language.get(), query.get(),
                                WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr, results.out());
   if (FAILED(result)) {
-    return Report(kQueryFailed, result);
+    return Report(QueryFailed, result);
   }
 
   for (;;) {
@@ -196,7 +196,7 @@ double QueryCpuLoadPercentage() {
 }
 
 std::u16string QueryVideoControllers() {
-  std::u16string text = kVideoControllerPrefix;
+  std::u16string text = VideoControllerPrefix;
   const bool ran = RunWmiQuery("SELECT * FROM Win32_VideoController", [&](IWbemClassObject &object) {
     VideoControllerProperties controller;
     controller.name = GetProperty(object, L"Name");

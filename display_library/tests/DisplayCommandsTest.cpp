@@ -15,9 +15,9 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 TEST(DisplayCommands, FixedCommands) {
-  EXPECT_EQ(initDisplayCommand(), (Bytes{0x1B, 0x40}));
-  EXPECT_EQ(clearDisplayCommand(), (Bytes{0x0C}));
-  EXPECT_EQ(openCashBoxCommand(), (Bytes{0x02, 0x4D}));
+  EXPECT_EQ(InitDisplayCommand(), (Bytes{0x1B, 0x40}));
+  EXPECT_EQ(ClearDisplayCommand(), (Bytes{0x0C}));
+  EXPECT_EQ(OpenCashBoxCommand(), (Bytes{0x02, 0x4D}));
 }
 
 TEST(DisplayCommands, TextIsFramedByEscQAAndCarriageReturn) {
@@ -35,7 +35,7 @@ TEST(DisplayCommands, TextIsFramedByEscQAAndCarriageReturn) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(displayTextCommand(c.text), c.expected);
+    EXPECT_EQ(DisplayTextCommand(c.text), c.expected);
   }
 }
 
@@ -50,7 +50,7 @@ TEST(DisplayCommands, LightStatusOnlyForZeroToFour) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.status);
-    EXPECT_EQ(lightStatusCommand(c.status), c.expected);
+    EXPECT_EQ(LightStatusCommand(c.status), c.expected);
   }
 }
 
@@ -67,14 +67,14 @@ TEST(ComPortListText, QuotedNamesJoinedByCommas) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(comPortListText(c.ports), c.expected);
+    EXPECT_EQ(ComPortListText(c.ports), c.expected);
   }
 }
 
 TEST(ComPortListText, EveryPortFitsTheHostBuffer) {
   std::vector<int> all(LastComPort - FirstComPort + 1);
   std::iota(all.begin(), all.end(), FirstComPort);
-  const std::string text = comPortListText(all);
+  const std::string text = ComPortListText(all);
   EXPECT_LT(text.size() + 1, ComPortListBufferSize);
   EXPECT_EQ(text.substr(0, 17), "[\"COM1\",\"COM2\",\"C");
   EXPECT_EQ(text.substr(text.size() - 10), ",\"COM256\"]");

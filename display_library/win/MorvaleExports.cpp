@@ -1,5 +1,6 @@
 // Morvale.dll: the customer display and cash drawer on one COM port, and the
 // list of the machine's COM ports.
+#include "ComPort.h"
 #include "ComPortListText.h"
 #include "DisplayCommands.h"
 
@@ -14,83 +15,69 @@
 #include <vector>
 
 extern "C" {
-int32_t morvaleInitComPort(const char *portName);
-int32_t morvaleSendData(const uint8_t *data, int32_t length);
-void morvaleInitDisplay();
-void morvaleClearDisplay();
-void morvaleOpenCashBox();
-void morvaleSendDisplayData(const char *text);
-void morvaleSetLightStatus(int32_t status);
-void morvaleCloseComPort();
-char *morvaleGetComPortList();
-void morvaleFreeNativeMemory(char *text);
+int32_t MorvaleInitComPort(const char *portName);
+int32_t MorvaleSendData(const uint8_t *data, int32_t length);
+void MorvaleInitDisplay();
+void MorvaleClearDisplay();
+void MorvaleOpenCashBox();
+void MorvaleSendDisplayData(const char *text);
+void MorvaleSetLightStatus(int32_t status);
+void MorvaleCloseComPort();
+char *MorvaleGetComPortList();
+void MorvaleFreeNativeMemory(char *text);
 }
 
 namespace {
 
-// The open port; INVALID_HANDLE_VALUE whenever the port is closed.
-HANDLE hComPort = INVALID_HANDLE_VALUE;
-
-void closePort() {
-  if (hComPort != INVALID_HANDLE_VALUE) {
-    CloseHandle(hComPort);
-    hComPort = INVALID_HANDLE_VALUE;
-  }
-}
+// The open port, kept between calls; empty whenever the port is closed.
+pos::UniqueHandle hComPort;
 
 // Writes the command that make() builds; an empty one writes nothing. The
 // display functions give the host no result, so a failed write goes
 // unreported, and a command that cannot be allocated is not written.
-template <class Make> void writeCommand(Make make) {
+template <class Make> void WriteCommand(Make make) {
   try {
     const std::vector<uint8_t> bytes = make();
     if (!bytes.empty()) {
-      morvaleSendData(bytes.data(), static_cast<int32_t>(bytes.size()));
+      MorvaleSendData(bytes.data(), static_cast<int32_t>(bytes.size()));
     }
   } catch (const std::exception &) {
   }
 }
 
 // Whether a COM port exists: it opens, or it is in use (by this library too).
-bool portPresent(int number) {
+bool PortPresent(int number) {
   char path[32];
   std::snprintf(path, sizeof path, "\\\\.\\COM%d", number);
-  HANDLE port = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port != INVALID_HANDLE_VALUE) {
-    CloseHandle(port);
-    return true;
+  if (const pos::UniqueHandle port = pos::OpenComPort(path)) {
+    return true; // the probe's handle is closed again here
   }
   return GetLastError() == ERROR_ACCESS_DENIED;
 }
 
 } // namespace
 
-extern "C" int32_t morvaleInitComPort(const char *portName) {
+extern "C" int32_t MorvaleInitComPort(const char *portName) {
   // A second open replaces the open port: without this its handle would be
   // lost, and it would keep the same port from being opened again.
-  closePort();
+  hComPort.reset();
   if (portName == nullptr) {
     return 0;
   }
-  hComPort = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (hComPort == INVALID_HANDLE_VALUE) {
+  hComPort = pos::OpenComPort(portName);
+  if (!hComPort) {
     return 0;
   }
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(hComPort, &dcb)) {
-    closePort();
+  switch (pos::SetLine8N1(hComPort.get(), 2400)) {
+  case pos::TLineSetup::ReadFailed:
+    hComPort.reset();
     return 0;
-  }
-  dcb.BaudRate = 2400;
-  dcb.Parity = NOPARITY;
-  dcb.ByteSize = 8;
-  dcb.StopBits = ONESTOPBIT;
-  if (!SetCommState(hComPort, &dcb)) {
-    closePort();
+  case pos::TLineSetup::ApplyFailed:
+    hComPort.reset();
     std::printf("SetCommState is error\n");
     return 0;
+  case pos::TLineSetup::Applied:
+    break;
   }
   // Reads return at once with what has arrived; a write of n bytes takes at
   // most 10 n + 50 ms.
@@ -100,50 +87,50 @@ extern "C" int32_t morvaleInitComPort(const char *portName) {
   timeouts.ReadTotalTimeoutConstant = 0;
   timeouts.WriteTotalTimeoutMultiplier = 10;
   timeouts.WriteTotalTimeoutConstant = 50;
-  if (!SetCommTimeouts(hComPort, &timeouts)) {
-    closePort();
+  if (!SetCommTimeouts(hComPort.get(), &timeouts)) {
+    hComPort.reset();
     std::printf("SetCommTimeouts is error\n");
     return 0;
   }
   return 1;
 }
 
-extern "C" int32_t morvaleSendData(const uint8_t *data, int32_t length) {
-  if (hComPort == INVALID_HANDLE_VALUE || data == nullptr || length < 0) {
+extern "C" int32_t MorvaleSendData(const uint8_t *data, int32_t length) {
+  if (!hComPort || data == nullptr || length < 0) {
     return 0;
   }
   DWORD written = 0;
   const DWORD size = static_cast<DWORD>(length);
-  return WriteFile(hComPort, data, size, &written, nullptr) && written == size ? 1 : 0;
+  return WriteFile(hComPort.get(), data, size, &written, nullptr) && written == size ? 1 : 0;
 }
 
-extern "C" void morvaleInitDisplay() {
-  writeCommand(morvale::initDisplayCommand);
+extern "C" void MorvaleInitDisplay() {
+  WriteCommand(morvale::InitDisplayCommand);
 }
 
-extern "C" void morvaleClearDisplay() {
-  writeCommand(morvale::clearDisplayCommand);
+extern "C" void MorvaleClearDisplay() {
+  WriteCommand(morvale::ClearDisplayCommand);
 }
 
-extern "C" void morvaleOpenCashBox() {
-  writeCommand(morvale::openCashBoxCommand);
+extern "C" void MorvaleOpenCashBox() {
+  WriteCommand(morvale::OpenCashBoxCommand);
 }
 
-extern "C" void morvaleSendDisplayData(const char *text) {
+extern "C" void MorvaleSendDisplayData(const char *text) {
   if (text != nullptr) {
-    writeCommand([text] { return morvale::displayTextCommand(text); });
+    WriteCommand([text] { return morvale::DisplayTextCommand(text); });
   }
 }
 
-extern "C" void morvaleSetLightStatus(int32_t status) {
-  writeCommand([status] { return morvale::lightStatusCommand(status); });
+extern "C" void MorvaleSetLightStatus(int32_t status) {
+  WriteCommand([status] { return morvale::LightStatusCommand(status); });
 }
 
-extern "C" void morvaleCloseComPort() {
-  closePort();
+extern "C" void MorvaleCloseComPort() {
+  hComPort.reset();
 }
 
-extern "C" char *morvaleGetComPortList() {
+extern "C" char *MorvaleGetComPortList() {
   auto *buffer = static_cast<char *>(std::malloc(morvale::ComPortListBufferSize));
   if (buffer == nullptr) {
     return nullptr;
@@ -151,11 +138,11 @@ extern "C" char *morvaleGetComPortList() {
   try {
     std::vector<int> present;
     for (int number = morvale::FirstComPort; number <= morvale::LastComPort; ++number) {
-      if (portPresent(number)) {
+      if (PortPresent(number)) {
         present.push_back(number);
       }
     }
-    const std::string text = morvale::comPortListText(present);
+    const std::string text = morvale::ComPortListText(present);
     if (text.size() < morvale::ComPortListBufferSize) {
       std::memcpy(buffer, text.c_str(), text.size() + 1);
       return buffer;
@@ -167,6 +154,6 @@ extern "C" char *morvaleGetComPortList() {
   return nullptr;
 }
 
-extern "C" void morvaleFreeNativeMemory(char *text) {
+extern "C" void MorvaleFreeNativeMemory(char *text) {
   std::free(text);
 }

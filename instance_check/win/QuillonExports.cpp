@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <cstdio>
 
-extern "C" int32_t quillonIsAppRunning();
+extern "C" int32_t QuillonIsAppRunning();
 
-extern "C" int32_t quillonIsAppRunning() {
+extern "C" int32_t QuillonIsAppRunning() {
   HANDLE mutex = CreateMutexA(nullptr, TRUE, "fs_windows_cashRegister");
   if (mutex == nullptr) {
     std::printf("CreateMutex failed with error: %lu\n", GetLastError());

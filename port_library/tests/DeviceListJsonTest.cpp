@@ -10,7 +10,7 @@
 namespace kestrune {
 namespace {
 
-std::string text(const CJsonText &json) {
+std::string text(const TCJsonText &json) {
   EXPECT_NE(json, nullptr);
   return json ? std::string(json.get()) : std::string();
 }
@@ -29,7 +29,7 @@ TEST(PortListJson, PrintsTheNamesAsAFormattedArray) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(text(portListJson(c.ports)), c.expected);
+    EXPECT_EQ(text(PortListJson(c.ports)), c.expected);
   }
 }
 
@@ -48,14 +48,14 @@ TEST(RegistryValueText, TakesTheDataUpToItsFirstZeroByte) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(registryValueText(c.data), c.expected);
+    EXPECT_EQ(RegistryValueText(c.data), c.expected);
   }
 }
 
 TEST(RegistryValueText, KeepsLongDataWhole) {
   std::vector<uint8_t> data(300, 'A');
   data.push_back(0);
-  EXPECT_EQ(registryValueText(data), std::string(300, 'A'));
+  EXPECT_EQ(RegistryValueText(data), std::string(300, 'A'));
 }
 
 TEST(UsbDeviceEntry, PrinterClassNeedsTheWholePrefixInItsCase) {
@@ -74,7 +74,7 @@ TEST(UsbDeviceEntry, PrinterClassNeedsTheWholePrefixInItsCase) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.id);
-    EXPECT_EQ(isPrinterClassInstanceId(c.id), c.printer);
+    EXPECT_EQ(IsPrinterClassInstanceId(c.id), c.printer);
   }
 }
 
@@ -83,38 +83,38 @@ TEST(UsbDeviceEntry, ListsPrinterClassDevicesAndDevicesWithTheUsbInterface) {
   const std::string usb = "USB\\VID_04B8&PID_0202\\5&2";
   struct Case {
     const char *name;
-    UsbDeviceFacts facts;
-    std::optional<UsbDeviceEntry> expected;
+    TUsbDeviceFacts facts;
+    std::optional<TUsbDeviceEntry> expected;
   };
   const Case cases[] = {
       {"printer with both properties",
        {printer, "Receipt printer", "USBPRINT\\EPSONTM", std::nullopt},
-       UsbDeviceEntry{printer, "Receipt printer", "USBPRINT\\EPSONTM", std::nullopt}},
+       TUsbDeviceEntry{printer, "Receipt printer", "USBPRINT\\EPSONTM", std::nullopt}},
       {"printer whose properties cannot be read",
        {printer, std::nullopt, std::nullopt, std::nullopt},
-       UsbDeviceEntry{printer, std::nullopt, std::nullopt, std::nullopt}},
-      {"printer with the USB interface", {printer, "P", "H", usb}, UsbDeviceEntry{printer, "P", "H", usb}},
+       TUsbDeviceEntry{printer, std::nullopt, std::nullopt, std::nullopt}},
+      {"printer with the USB interface", {printer, "P", "H", usb}, TUsbDeviceEntry{printer, "P", "H", usb}},
       {"USB device",
        {usb, std::nullopt, std::nullopt, usb},
-       UsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
+       TUsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
       {"properties of a device that is no printer are not listed",
        {usb, "Hub", "USB\\ROOT_HUB", usb},
-       UsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
+       TUsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
       {"interface without an instance ID",
        {std::nullopt, std::nullopt, std::nullopt, usb},
-       UsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
+       TUsbDeviceEntry{std::nullopt, std::nullopt, std::nullopt, usb}},
       {"neither", {"PCI\\VEN_8086", "Bridge", "PCI\\VEN_8086", std::nullopt}, std::nullopt},
       {"nothing readable", {}, std::nullopt},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    const std::optional<UsbDeviceEntry> entry = usbDeviceEntry(c.facts);
+    const std::optional<TUsbDeviceEntry> entry = UsbDeviceEntry(c.facts);
     ASSERT_EQ(entry.has_value(), c.expected.has_value());
     if (entry) {
-      EXPECT_EQ(entry->deviceId, c.expected->deviceId);
-      EXPECT_EQ(entry->friendlyName, c.expected->friendlyName);
-      EXPECT_EQ(entry->hardwareId, c.expected->hardwareId);
-      EXPECT_EQ(entry->vpid, c.expected->vpid);
+      EXPECT_EQ(entry->DeviceId, c.expected->DeviceId);
+      EXPECT_EQ(entry->FriendlyName, c.expected->FriendlyName);
+      EXPECT_EQ(entry->HardwareId, c.expected->HardwareId);
+      EXPECT_EQ(entry->Vpid, c.expected->Vpid);
     }
   }
 }
@@ -122,7 +122,7 @@ TEST(UsbDeviceEntry, ListsPrinterClassDevicesAndDevicesWithTheUsbInterface) {
 TEST(UsbDeviceListJson, PrintsOneFormattedObjectPerDeviceWithItsKeysInOrder) {
   struct Case {
     const char *name;
-    std::vector<UsbDeviceEntry> entries;
+    std::vector<TUsbDeviceEntry> entries;
     const char *expected;
   };
   const Case cases[] = {
@@ -141,7 +141,7 @@ TEST(UsbDeviceListJson, PrintsOneFormattedObjectPerDeviceWithItsKeysInOrder) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(text(usbDeviceListJson(c.entries)), c.expected);
+    EXPECT_EQ(text(UsbDeviceListJson(c.entries)), c.expected);
   }
 }
 

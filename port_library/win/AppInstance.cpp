@@ -11,16 +11,16 @@ namespace {
 // The process's handle to the mutex, kept until the process ends so that the
 // mutex lives as long as the process. Later calls get handles of their own
 // to the same mutex; those are closed again.
-HANDLE heldMutex = nullptr;
+HANDLE HeldMutex = nullptr;
 
 } // namespace
 
-extern "C" int32_t kestruneIsAppRunning() {
+extern "C" int32_t KestruneIsAppRunning() {
   HANDLE mutex = CreateMutexA(nullptr, FALSE, "windows_cashRegister");
   const DWORD error = GetLastError();
   if (mutex != nullptr) {
-    if (heldMutex == nullptr) {
-      heldMutex = mutex;
+    if (HeldMutex == nullptr) {
+      HeldMutex = mutex;
     } else {
       CloseHandle(mutex);
     }

@@ -19,21 +19,21 @@
 
 namespace {
 
-using kestrune::UsbDeviceEntry;
-using kestrune::UsbDeviceFacts;
+using kestrune::TUsbDeviceEntry;
+using kestrune::TUsbDeviceFacts;
 
-struct RegistryKey {
-  HKEY key = nullptr;
-  ~RegistryKey() {
-    if (key != nullptr) {
-      RegCloseKey(key);
+struct TRegistryKey {
+  HKEY Key = nullptr;
+  ~TRegistryKey() {
+    if (Key != nullptr) {
+      RegCloseKey(Key);
     }
   }
 };
 
-struct DeviceSet {
-  HDEVINFO set;
-  ~DeviceSet() { SetupDiDestroyDeviceInfoList(set); }
+struct TDeviceSet {
+  HDEVINFO Set;
+  ~TDeviceSet() { SetupDiDestroyDeviceInfoList(Set); }
 };
 
 // The longest value name there can be, in characters without the terminator.
@@ -43,7 +43,7 @@ constexpr int MoreDataRetries = 8;
 
 // The data of every value of the key, in enumeration order, each as the text
 // of its whole data.
-std::vector<std::string> valueTexts(HKEY key) {
+std::vector<std::string> ValueTexts(HKEY key) {
   DWORD longestName = 0;
   DWORD longestData = 0;
   if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
@@ -79,7 +79,7 @@ std::vector<std::string> valueTexts(HKEY key) {
     if (result != ERROR_SUCCESS) {
       break; // normally ERROR_NO_MORE_ITEMS
     }
-    texts.push_back(kestrune::registryValueText({data.data(), std::min<size_t>(dataSize, data.size())}));
+    texts.push_back(kestrune::RegistryValueText({data.data(), std::min<size_t>(dataSize, data.size())}));
     retries = 0;
     ++index;
   }
@@ -88,14 +88,14 @@ std::vector<std::string> valueTexts(HKEY key) {
 
 // A device's registry property as text (for a list of texts, the first), or
 // nothing when it cannot be read.
-std::optional<std::string> deviceProperty(HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
+std::optional<std::string> DeviceProperty(HDEVINFO set, SP_DEVINFO_DATA &device, DWORD property) {
   std::vector<uint8_t> buffer(256);
   for (int attempt = 0; attempt < 2; ++attempt) {
     DWORD required = 0;
     if (SetupDiGetDeviceRegistryPropertyA(set, &device, property, nullptr, buffer.data(),
                                           static_cast<DWORD>(buffer.size()), &required)) {
       const size_t size = required == 0 ? buffer.size() : std::min<size_t>(required, buffer.size());
-      return kestrune::registryValueText({buffer.data(), size});
+      return kestrune::RegistryValueText({buffer.data(), size});
     }
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || required <= buffer.size()) {
       break;
@@ -107,7 +107,7 @@ std::optional<std::string> deviceProperty(HDEVINFO set, SP_DEVINFO_DATA &device,
 
 // The device ID of a device that exposes the USB device interface, when its
 // interface detail and its ID can be read.
-std::optional<std::string> usbInterfaceDeviceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
+std::optional<std::string> UsbInterfaceDeviceId(HDEVINFO set, SP_DEVINFO_DATA &device) {
   SP_DEVICE_INTERFACE_DATA usbInterface{};
   usbInterface.cbSize = sizeof usbInterface;
   if (!SetupDiEnumDeviceInterfaces(set, &device, &GUID_DEVINTERFACE_USB_DEVICE, 0, &usbInterface)) {
@@ -135,17 +135,17 @@ std::optional<std::string> usbInterfaceDeviceId(HDEVINFO set, SP_DEVINFO_DATA &d
 
 } // namespace
 
-extern "C" char *kestruneFindAvailablePort() {
-  RegistryKey serialComm;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &serialComm.key) !=
+extern "C" char *KestruneFindAvailablePort() {
+  TRegistryKey serialComm;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &serialComm.Key) !=
       ERROR_SUCCESS) {
     std::printf("RegOpenKeyEx fail!");
     return nullptr;
   }
-  return kestrune::portListJson(valueTexts(serialComm.key)).release();
+  return kestrune::PortListJson(ValueTexts(serialComm.Key)).release();
 }
 
-extern "C" char *kestruneFindAvailableUSB(int32_t mode) {
+extern "C" char *KestruneFindAvailableUSB(int32_t mode) {
   const HDEVINFO set =
       mode == 1 ? SetupDiGetClassDevsA(&GUID_DEVINTERFACE_USB_DEVICE, nullptr, nullptr,
                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE)
@@ -154,25 +154,25 @@ extern "C" char *kestruneFindAvailableUSB(int32_t mode) {
     std::printf("SetupDiGetClassDevs failed (%d)\n", static_cast<int>(GetLastError()));
     return nullptr;
   }
-  DeviceSet owner{set};
-  std::vector<UsbDeviceEntry> entries;
+  TDeviceSet owner{set};
+  std::vector<TUsbDeviceEntry> entries;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
-    UsbDeviceFacts facts;
+    TUsbDeviceFacts facts;
     char instanceId[256] = {};
     if (SetupDiGetDeviceInstanceIdA(set, &device, instanceId, sizeof instanceId - 1, nullptr)) {
       std::printf("Friendly Name: %s\n", instanceId);
-      facts.instanceId = instanceId;
-      if (kestrune::isPrinterClassInstanceId(instanceId)) {
-        facts.friendlyName = deviceProperty(set, device, SPDRP_FRIENDLYNAME);
-        facts.hardwareId = deviceProperty(set, device, SPDRP_HARDWAREID);
+      facts.InstanceId = instanceId;
+      if (kestrune::IsPrinterClassInstanceId(instanceId)) {
+        facts.FriendlyName = DeviceProperty(set, device, SPDRP_FRIENDLYNAME);
+        facts.HardwareId = DeviceProperty(set, device, SPDRP_HARDWAREID);
       }
     }
-    facts.interfaceDeviceId = usbInterfaceDeviceId(set, device);
-    if (std::optional<UsbDeviceEntry> entry = kestrune::usbDeviceEntry(facts)) {
+    facts.InterfaceDeviceId = UsbInterfaceDeviceId(set, device);
+    if (std::optional<TUsbDeviceEntry> entry = kestrune::UsbDeviceEntry(facts)) {
       entries.push_back(*entry);
     }
   }
-  return kestrune::usbDeviceListJson(entries).release();
+  return kestrune::UsbDeviceListJson(entries).release();
 }

@@ -5,13 +5,13 @@
 #include <cstdint>
 
 extern "C" {
-int32_t kestruneInit(const char *portName, int32_t baudRate);
-int32_t kestruneSendData(const uint8_t *data);
-int32_t kestruneReceiveData(uint8_t *out);
-int32_t kestruneClose();
-char *kestruneFindAvailablePort();
-char *kestruneFindAvailableUSB(int32_t mode);
-float kestruneGetSystemVolume();
-int32_t kestruneIsAppRunning();
-const char *kestruneGetLocalIPAddress();
+int32_t KestruneInit(const char *portName, int32_t baudRate);
+int32_t KestruneSendData(const uint8_t *data);
+int32_t KestruneReceiveData(uint8_t *out);
+int32_t KestruneClose();
+char *KestruneFindAvailablePort();
+char *KestruneFindAvailableUSB(int32_t mode);
+float KestruneGetSystemVolume();
+int32_t KestruneIsAppRunning();
+const char *KestruneGetLocalIPAddress();
 }

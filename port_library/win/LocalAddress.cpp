@@ -11,20 +11,20 @@ namespace {
 
 // The text handed to the host: the library's own storage, valid until the
 // next call (Winsock's own conversion buffer is gone once Winsock stops).
-char addressText[16]; // "255.255.255.255" and the terminator
+char AddressText[16]; // "255.255.255.255" and the terminator
 
-struct WinsockScope {
-  ~WinsockScope() { WSACleanup(); }
+struct TWinsockScope {
+  ~TWinsockScope() { WSACleanup(); }
 };
 
 } // namespace
 
-extern "C" const char *kestruneGetLocalIPAddress() {
+extern "C" const char *KestruneGetLocalIPAddress() {
   WSADATA data;
   if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
     return nullptr;
   }
-  const WinsockScope winsock;
+  const TWinsockScope winsock;
   char hostName[256] = {};
   if (gethostname(hostName, sizeof hostName - 1) != 0) {
     return nullptr;
@@ -41,6 +41,6 @@ extern "C" const char *kestruneGetLocalIPAddress() {
     return nullptr;
   }
   const auto *bytes = reinterpret_cast<const unsigned char *>(last);
-  std::snprintf(addressText, sizeof addressText, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
-  return addressText;
+  std::snprintf(AddressText, sizeof AddressText, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+  return AddressText;
 }

@@ -1,5 +1,6 @@
 // The library's one serial port: synchronous open, 8-byte writes and reads of
 // up to 22 bytes with fixed time-outs.
+#include "ComPort.h"
 #include "KestruneExports.h"
 
 #include <windows.h>
@@ -9,82 +10,68 @@
 
 namespace {
 
-// The open port; null whenever no port is open.
-HANDLE hComm = nullptr;
+// The open port; empty whenever no port is open.
+pos::UniqueHandle hComm;
 
 constexpr DWORD SendSize = 8;
 constexpr DWORD ReceiveSize = 22;
 
-void closePort() {
-  if (hComm != nullptr) {
-    CloseHandle(hComm);
-    hComm = nullptr;
-  }
-}
-
 } // namespace
 
-extern "C" int32_t kestruneInit(const char *portName, int32_t baudRate) {
+extern "C" int32_t KestruneInit(const char *portName, int32_t baudRate) {
   // A second init replaces the open port: without this its handle would be
   // lost, and it would keep the port from being opened again.
-  closePort();
+  hComm.reset();
   if (portName == nullptr) {
     std::printf("Failed to open serial port %s\n", "(null)");
     return -1;
   }
-  HANDLE port = CreateFileA(portName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) {
+  hComm = pos::OpenComPort(portName);
+  if (!hComm) {
     std::printf("Failed to open serial port %s\n", portName);
     return -1;
   }
-  hComm = port;
-
-  DCB dcb;
-  std::memset(&dcb, 0, sizeof dcb);
-  dcb.DCBlength = sizeof dcb;
-  if (!GetCommState(hComm, &dcb)) {
+  switch (pos::SetLine8N1(hComm.get(), static_cast<DWORD>(baudRate))) {
+  case pos::TLineSetup::ReadFailed:
     std::printf("Failed to get serial parameters\n");
-    closePort();
+    hComm.reset();
     return -2;
-  }
-  dcb.BaudRate = static_cast<DWORD>(baudRate);
-  dcb.ByteSize = 8;
-  dcb.Parity = NOPARITY;
-  dcb.StopBits = ONESTOPBIT;
-  if (!SetCommState(hComm, &dcb)) {
+  case pos::TLineSetup::ApplyFailed:
     std::printf("Failed to set serial parameters\n");
-    closePort();
+    hComm.reset();
     return -3;
+  case pos::TLineSetup::Applied:
+    break;
   }
 
   // A read ends 50 ms after the last byte, or after 50 ms per byte asked for
   // plus 1000 ms in all; writes have no time-out. A failure here is not
   // reported.
   COMMTIMEOUTS timeouts{};
-  GetCommTimeouts(hComm, &timeouts);
+  GetCommTimeouts(hComm.get(), &timeouts);
   timeouts.ReadIntervalTimeout = 50;
   timeouts.ReadTotalTimeoutMultiplier = 50;
   timeouts.ReadTotalTimeoutConstant = 1000;
   timeouts.WriteTotalTimeoutMultiplier = 0;
   timeouts.WriteTotalTimeoutConstant = 0;
-  SetCommTimeouts(hComm, &timeouts);
+  SetCommTimeouts(hComm.get(), &timeouts);
   return 1;
 }
 
-extern "C" int32_t kestruneSendData(const uint8_t *data) {
+extern "C" int32_t KestruneSendData(const uint8_t *data) {
   if (data == nullptr) {
     return 0;
   }
   DWORD written = 0;
-  if (hComm == nullptr || !WriteFile(hComm, data, SendSize, &written, nullptr)) {
+  if (!hComm || !WriteFile(hComm.get(), data, SendSize, &written, nullptr)) {
     std::printf("Failed to write to serial port\n");
-    closePort();
+    hComm.reset();
     return 0;
   }
   return static_cast<int32_t>(written);
 }
 
-extern "C" int32_t kestruneReceiveData(uint8_t *out) {
+extern "C" int32_t KestruneReceiveData(uint8_t *out) {
   if (out == nullptr) {
     return 1;
   }
@@ -93,16 +80,16 @@ extern "C" int32_t kestruneReceiveData(uint8_t *out) {
   // only with what a successful read brought.
   uint8_t buffer[ReceiveSize];
   DWORD read = 0;
-  if (hComm == nullptr || !ReadFile(hComm, buffer, ReceiveSize, &read, nullptr)) {
+  if (!hComm || !ReadFile(hComm.get(), buffer, ReceiveSize, &read, nullptr)) {
     std::printf("Failed to read from serial port\n");
-    closePort();
+    hComm.reset();
     return 1;
   }
   std::memcpy(out, buffer, read);
   return static_cast<int32_t>(read);
 }
 
-extern "C" int32_t kestruneClose() {
-  closePort();
+extern "C" int32_t KestruneClose() {
+  hComm.reset();
   return 1;
 }

@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-extern "C" float kestruneGetSystemVolume() {
+extern "C" float KestruneGetSystemVolume() {
   std::printf("******start Index is %d\n", 0);
   // RPC_E_CHANGED_MODE (a thread in a single-threaded apartment) fails here
   // too; COM stays initialised as the thread had it, so there is nothing to

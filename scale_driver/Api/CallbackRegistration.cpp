@@ -1,5 +1,7 @@
 #include "CallbackRegistration.h"
 
+#include "UpperAscii.h"
+
 #include <array>
 #include <string>
 
@@ -34,14 +36,6 @@ const std::array<TNamedSlot, 10> NamedSlots = {{
     {u"PROGRESSBAR", [](TCallbackSlots &s, uintptr_t p) { StoreUncalled(s.ProgressBarProc, p); }},
     {u"RKV_IS1INFO", [](TCallbackSlots &s, uintptr_t p) { Store(s.RkvIs1InfoProc, p); }},
 }};
-
-std::u16string UpperAscii(std::u16string_view text) {
-  std::u16string upper(text);
-  for (char16_t &c : upper)
-    if (c >= u'a' && c <= u'z')
-      c = static_cast<char16_t>(c - u'a' + u'A');
-  return upper;
-}
 
 void StoreLinkSettings(THecrLink &link, int32_t retryCount, int32_t timeOutMs, uint32_t debugSlot) {
   link.SetRetrycnt(retryCount);

@@ -15,6 +15,7 @@
 #include "PSensorGlobals.h"
 #include "PolledWeights.h"
 #include "TJniCallbacks.h"
+#include "UpperAscii.h"
 
 #include <jni.h>
 
@@ -54,17 +55,8 @@ template <typename Work> jboolean WithStringBytes(JNIEnv *env, jstring text, Wor
   return AsJavaBoolean(RunJavaCall(0, [&](TPSensor &sensor) { return work(sensor, bytes.get()); }) != 0);
 }
 
-// The name with its ASCII letters a to z upper-cased.
-std::string UpperAscii(std::string_view name) {
-  std::string upper(name);
-  for (char &c : upper)
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-  return upper;
-}
-
 std::optional<api::TJavaCallback> JavaCallbackNamed(const char *name) {
-  const std::string upper = UpperAscii(name);
+  const std::string upper = pondrex::UpperAscii(std::string_view(name));
   if (upper == api::Is1InfoMethodName)
     return api::TJavaCallback::Is1Info;
   if (upper == api::SensorInfoMethodName)

@@ -1,6 +1,6 @@
 #include "TextSelfTest.h"
 
-#include "Utf8Decoder.h"
+#include "Utf8Text.h"
 
 namespace pondrex {
 
@@ -12,7 +12,7 @@ constexpr std::array<uint8_t, 10> kSampleUtf8 = {0xD5, 0xAD, 0xD5, 0xB6, 0xD5, 0
 } // namespace
 
 std::u16string SelfTestWideText() {
-  std::u16string text = DecodeUtf8(kSampleUtf8);
+  std::u16string text = pos::DecodeUtf8(kSampleUtf8);
   text.push_back(u'\0');
   return text;
 }

@@ -1,6 +1,7 @@
 #include "TProgramd438.h"
 
 #include "FileBytes.h"
+#include "UpperAscii.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -15,14 +16,6 @@ constexpr int32_t LengthAt = 18;
 constexpr int32_t LengthSize = 4;
 constexpr int32_t WordSize = 2;
 const std::u16string Update8kName = u"UPDATE8K";
-
-std::u16string AsciiUpper(std::u16string text) {
-  for (char16_t &c : text) {
-    if (c >= u'a' && c <= u'z')
-      c = static_cast<char16_t>(c - u'a' + u'A');
-  }
-  return text;
-}
 
 // count bytes of file from position, as a stream copy does: a count of 0 or
 // less copies the whole file from its first byte; a count beyond the end of
@@ -54,7 +47,8 @@ uint8_t TProgramd438::convert(int32_t Addr, int32_t DataSize, std::span<const ui
     std::copy_n(file.begin() + Addr, count, header.begin());
   }
   int32_t at = 0;
-  const std::u16string name = AsciiUpper(VariantToText(Encoding.BufToData(dtASC, header, at, NameSize, 0)));
+  const std::u16string name =
+      UpperAscii<char16_t>(VariantToText(Encoding.BufToData(dtASC, header, at, NameSize, 0)));
   if (name == Update8kName) {
     Memory8k.clear();
     MemoryPrg = CopyFrom(file, Addr, DataSize);

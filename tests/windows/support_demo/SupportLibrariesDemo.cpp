@@ -96,13 +96,13 @@ private:
     heading(("Morvale.dll: the customer display and cash drawer on " + port_ +
              " (a simulated pole display records the bytes)")
                 .c_str());
-    const auto initComPort = bind<morvale::InitComPortFn>(morvale_, "initComPort");
-    const auto initDisplay = bind<morvale::DisplayCommandFn>(morvale_, "initDisplay");
-    const auto clearDisplay = bind<morvale::DisplayCommandFn>(morvale_, "clearDisplay");
-    const auto sendDisplayData = bind<morvale::SendDisplayDataFn>(morvale_, "sendDisplayData");
-    const auto setLightStatus = bind<morvale::SetLightStatusFn>(morvale_, "setLightStatus");
-    const auto openCashBox = bind<morvale::DisplayCommandFn>(morvale_, "openCashBox");
-    const auto closeComPort = bind<morvale::CloseComPortFn>(morvale_, "closeComPort");
+    const auto initComPort = bind<morvale::TInitComPortFn>(morvale_, "initComPort");
+    const auto initDisplay = bind<morvale::TDisplayCommandFn>(morvale_, "initDisplay");
+    const auto clearDisplay = bind<morvale::TDisplayCommandFn>(morvale_, "clearDisplay");
+    const auto sendDisplayData = bind<morvale::TSendDisplayDataFn>(morvale_, "sendDisplayData");
+    const auto setLightStatus = bind<morvale::TSetLightStatusFn>(morvale_, "setLightStatus");
+    const auto openCashBox = bind<morvale::TDisplayCommandFn>(morvale_, "openCashBox");
+    const auto closeComPort = bind<morvale::TCloseComPortFn>(morvale_, "closeComPort");
 
     const int32_t opened = initComPort(port_.c_str());
     result("initComPort(\"" + port_ + "\")", std::to_string(opened), opened == 1);
@@ -131,10 +131,10 @@ private:
 
   void serialDevice() {
     heading(("Kestrune.dll: a serial device on " + port_).c_str());
-    const auto init = bind<kestrune::InitFn>(kestrune_, "init");
-    const auto sendData = bind<kestrune::SendDataFn>(kestrune_, "sendData");
-    const auto receiveData = bind<kestrune::ReceiveDataFn>(kestrune_, "receiveData");
-    const auto close = bind<kestrune::CloseFn>(kestrune_, "close");
+    const auto init = bind<kestrune::TInitFn>(kestrune_, "init");
+    const auto sendData = bind<kestrune::TSendDataFn>(kestrune_, "sendData");
+    const auto receiveData = bind<kestrune::TReceiveDataFn>(kestrune_, "receiveData");
+    const auto close = bind<kestrune::TCloseFn>(kestrune_, "close");
 
     const int32_t opened = init(port_.c_str(), 9600);
     result("init(\"" + port_ + "\", 9600)", std::to_string(opened), opened == 1);
@@ -157,13 +157,13 @@ private:
 
   void listings() {
     heading("listings and system queries");
-    const auto getComPortList = bind<morvale::GetComPortListFn>(morvale_, "getComPortList");
-    const auto freeNativeMemory = bind<morvale::FreeNativeMemoryFn>(morvale_, "freeNativeMemory");
-    const auto findAvailablePort = bind<kestrune::FindAvailablePortFn>(kestrune_, "findAvailablePort");
-    const auto findAvailableUsb = bind<kestrune::FindAvailableUsbFn>(kestrune_, "findAvailableUSB");
+    const auto getComPortList = bind<morvale::TGetComPortListFn>(morvale_, "getComPortList");
+    const auto freeNativeMemory = bind<morvale::TFreeNativeMemoryFn>(morvale_, "freeNativeMemory");
+    const auto findAvailablePort = bind<kestrune::TFindAvailablePortFn>(kestrune_, "findAvailablePort");
+    const auto findAvailableUsb = bind<kestrune::TFindAvailableUsbFn>(kestrune_, "findAvailableUSB");
     const auto cjsonFree = bind<void (*)(void *)>(kestrune_, "cJSON_free");
-    const auto getSystemVolume = bind<kestrune::GetSystemVolumeFn>(kestrune_, "getSystemVolume");
-    const auto getLocalIpAddress = bind<kestrune::GetLocalIpAddressFn>(kestrune_, "getLocalIPAddress");
+    const auto getSystemVolume = bind<kestrune::TGetSystemVolumeFn>(kestrune_, "getSystemVolume");
+    const auto getLocalIpAddress = bind<kestrune::TGetLocalIpAddressFn>(kestrune_, "getLocalIPAddress");
 
     char *ports = getComPortList();
     const std::string own = "\"" + PeerClient::comPort() + "\"";
@@ -197,9 +197,9 @@ private:
 
   void instanceCheck() {
     heading("single-instance checks");
-    const auto quillon64 = bind<quillon::IsAppRunningFn>(quillon64_, "isAppRunning");
-    const auto quillon = bind<quillon::IsAppRunningFn>(quillon_, "isAppRunning");
-    const auto kestrune = bind<kestrune::IsAppRunningFn>(kestrune_, "isAppRunning");
+    const auto quillon64 = bind<quillon::TIsAppRunningFn>(quillon64_, "isAppRunning");
+    const auto quillon = bind<quillon::TIsAppRunningFn>(quillon_, "isAppRunning");
+    const auto kestrune = bind<kestrune::TIsAppRunningFn>(kestrune_, "isAppRunning");
     int32_t running = quillon64();
     result("Quillon64 isAppRunning()", std::to_string(running) + " (no other instance: this process has it)",
            running == 0);

@@ -103,14 +103,14 @@ protected:
 
   LoadedModule dll_{L"Kestrune.dll"};
   CJson json_{dll_};
-  kestrune::FindAvailablePortFn findAvailablePort_ =
-      bindExport<kestrune::FindAvailablePortFn>(dll_, "findAvailablePort");
-  kestrune::FindAvailableUsbFn findAvailableUsb_ =
-      bindExport<kestrune::FindAvailableUsbFn>(dll_, "findAvailableUSB");
-  kestrune::GetSystemVolumeFn getSystemVolume_ =
-      bindExport<kestrune::GetSystemVolumeFn>(dll_, "getSystemVolume");
-  kestrune::GetLocalIpAddressFn getLocalIpAddress_ =
-      bindExport<kestrune::GetLocalIpAddressFn>(dll_, "getLocalIPAddress");
+  kestrune::TFindAvailablePortFn findAvailablePort_ =
+      bindExport<kestrune::TFindAvailablePortFn>(dll_, "findAvailablePort");
+  kestrune::TFindAvailableUsbFn findAvailableUsb_ =
+      bindExport<kestrune::TFindAvailableUsbFn>(dll_, "findAvailableUSB");
+  kestrune::TGetSystemVolumeFn getSystemVolume_ =
+      bindExport<kestrune::TGetSystemVolumeFn>(dll_, "getSystemVolume");
+  kestrune::TGetLocalIpAddressFn getLocalIpAddress_ =
+      bindExport<kestrune::TGetLocalIpAddressFn>(dll_, "getLocalIPAddress");
 };
 
 // One registry value of the test (REG_SZ): its name and its data as stored.

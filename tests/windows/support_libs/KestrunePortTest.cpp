@@ -45,10 +45,10 @@ protected:
   static std::string port() { return "\\\\.\\" + PeerClient::comPort(); }
 
   LoadedModule dll_{L"Kestrune.dll"};
-  kestrune::InitFn init_ = bindExport<kestrune::InitFn>(dll_, "init");
-  kestrune::SendDataFn sendData_ = bindExport<kestrune::SendDataFn>(dll_, "sendData");
-  kestrune::ReceiveDataFn receiveData_ = bindExport<kestrune::ReceiveDataFn>(dll_, "receiveData");
-  kestrune::CloseFn close_ = bindExport<kestrune::CloseFn>(dll_, "close");
+  kestrune::TInitFn init_ = bindExport<kestrune::TInitFn>(dll_, "init");
+  kestrune::TSendDataFn sendData_ = bindExport<kestrune::TSendDataFn>(dll_, "sendData");
+  kestrune::TReceiveDataFn receiveData_ = bindExport<kestrune::TReceiveDataFn>(dll_, "receiveData");
+  kestrune::TCloseFn close_ = bindExport<kestrune::TCloseFn>(dll_, "close");
   PeerClient peer_;
 };
 

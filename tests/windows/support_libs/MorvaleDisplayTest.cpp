@@ -57,18 +57,18 @@ protected:
   }
 
   LoadedModule dll_{L"Morvale.dll"};
-  morvale::InitComPortFn initComPort_ = bindExport<morvale::InitComPortFn>(dll_, "initComPort");
-  morvale::SendDataFn sendData_ = bindExport<morvale::SendDataFn>(dll_, "sendData");
-  morvale::DisplayCommandFn initDisplay_ = bindExport<morvale::DisplayCommandFn>(dll_, "initDisplay");
-  morvale::DisplayCommandFn clearDisplay_ = bindExport<morvale::DisplayCommandFn>(dll_, "clearDisplay");
-  morvale::DisplayCommandFn openCashBox_ = bindExport<morvale::DisplayCommandFn>(dll_, "openCashBox");
-  morvale::SendDisplayDataFn sendDisplayData_ =
-      bindExport<morvale::SendDisplayDataFn>(dll_, "sendDisplayData");
-  morvale::SetLightStatusFn setLightStatus_ = bindExport<morvale::SetLightStatusFn>(dll_, "setLightStatus");
-  morvale::CloseComPortFn closeComPort_ = bindExport<morvale::CloseComPortFn>(dll_, "closeComPort");
-  morvale::GetComPortListFn getComPortList_ = bindExport<morvale::GetComPortListFn>(dll_, "getComPortList");
-  morvale::FreeNativeMemoryFn freeNativeMemory_ =
-      bindExport<morvale::FreeNativeMemoryFn>(dll_, "freeNativeMemory");
+  morvale::TInitComPortFn initComPort_ = bindExport<morvale::TInitComPortFn>(dll_, "initComPort");
+  morvale::TSendDataFn sendData_ = bindExport<morvale::TSendDataFn>(dll_, "sendData");
+  morvale::TDisplayCommandFn initDisplay_ = bindExport<morvale::TDisplayCommandFn>(dll_, "initDisplay");
+  morvale::TDisplayCommandFn clearDisplay_ = bindExport<morvale::TDisplayCommandFn>(dll_, "clearDisplay");
+  morvale::TDisplayCommandFn openCashBox_ = bindExport<morvale::TDisplayCommandFn>(dll_, "openCashBox");
+  morvale::TSendDisplayDataFn sendDisplayData_ =
+      bindExport<morvale::TSendDisplayDataFn>(dll_, "sendDisplayData");
+  morvale::TSetLightStatusFn setLightStatus_ = bindExport<morvale::TSetLightStatusFn>(dll_, "setLightStatus");
+  morvale::TCloseComPortFn closeComPort_ = bindExport<morvale::TCloseComPortFn>(dll_, "closeComPort");
+  morvale::TGetComPortListFn getComPortList_ = bindExport<morvale::TGetComPortListFn>(dll_, "getComPortList");
+  morvale::TFreeNativeMemoryFn freeNativeMemory_ =
+      bindExport<morvale::TFreeNativeMemoryFn>(dll_, "freeNativeMemory");
   PeerClient peer_;
 };
 

@@ -81,13 +81,13 @@ TEST(RunCommandCapture, DecodesTheAnsiCodePageOfTheProcess) {
       std::find_if(std::begin(cases), std::end(cases), [&](const Case &c) { return c.codePage == codePage; });
   ASSERT_NE(found, std::end(cases)) << "no case for code page " << codePage;
   ScopedVariable out(L"TAVREL_STANDIN_STDOUT_HEX", hex(found->bytes));
-  EXPECT_EQ(RunCommandCapture(std::u16string(kSystemInfoCommandLine)), found->text);
+  EXPECT_EQ(RunCommandCapture(std::u16string(SystemInfoCommandLine)), found->text);
 }
 
 TEST(RunCommandCapture, TheChildsStandardErrorIsCapturedToo) {
   ScopedVariable out(L"TAVREL_STANDIN_STDOUT_HEX", hex("out "));
   ScopedVariable err(L"TAVREL_STANDIN_STDERR_HEX", hex("error text"));
-  EXPECT_EQ(RunCommandCapture(std::u16string(kSystemInfoCommandLine)), u"out error text");
+  EXPECT_EQ(RunCommandCapture(std::u16string(SystemInfoCommandLine)), u"out error text");
 }
 
 TEST(RunCommandCapture, CommandLinesReachTheChildExactly) {
@@ -100,13 +100,13 @@ TEST(RunCommandCapture, CommandLinesReachTheChildExactly) {
   EXPECT_EQ(events, ErrorEventsCommandLine());
   EXPECT_NE(events.find(u"Application   |"), std::u16string::npos);
 
-  EXPECT_EQ(RunCommandCapture(std::u16string(kSystemInfoCommandLine)), u"");
-  EXPECT_EQ(recordedLine(record), kSystemInfoCommandLine);
+  EXPECT_EQ(RunCommandCapture(std::u16string(SystemInfoCommandLine)), u"");
+  EXPECT_EQ(recordedLine(record), SystemInfoCommandLine);
 }
 
 TEST(RunCommandCapture, EachChunkIsCutAtItsFirstNulByte) {
   ScopedVariable out(L"TAVREL_STANDIN_STDOUT_HEX", hex(std::string("kept\0lost", 9)));
-  EXPECT_EQ(RunCommandCapture(std::u16string(kSystemInfoCommandLine)), u"kept");
+  EXPECT_EQ(RunCommandCapture(std::u16string(SystemInfoCommandLine)), u"kept");
 }
 
 TEST(RunCommandCapture, AMissingProgramGivesAnEmptyTextAndAnErrorLineAndLeavesNoHandle) {
@@ -124,9 +124,9 @@ TEST(RunCommandCapture, AMissingProgramGivesAnEmptyTextAndAnErrorLineAndLeavesNo
 
 TEST(RunCommandCapture, ARunLeavesNoHandle) {
   ScopedVariable out(L"TAVREL_STANDIN_STDOUT_HEX", hex("x"));
-  RunCommandCapture(std::u16string(kSystemInfoCommandLine));
+  RunCommandCapture(std::u16string(SystemInfoCommandLine));
   const std::set<uintptr_t> before = OpenHandles();
-  EXPECT_EQ(RunCommandCapture(std::u16string(kSystemInfoCommandLine)), u"x");
+  EXPECT_EQ(RunCommandCapture(std::u16string(SystemInfoCommandLine)), u"x");
   EXPECT_EQ(handlesLeft(before), std::vector<uintptr_t>{});
 }
 
@@ -136,7 +136,7 @@ TEST(RunCommandAndWait, OutputLargerThanThePipeArrivesWholeAsUtf8) {
   ScopedVariable out(L"TAVREL_STANDIN_STDOUT_HEX", hex(block));
   ScopedVariable repeat(L"TAVREL_STANDIN_REPEAT", std::to_wstring(kBlocks));
   const std::set<uintptr_t> before = OpenHandles();
-  const std::u16string text = RunCommandAndWait(std::u16string(kSystemInfoCommandLine));
+  const std::u16string text = RunCommandAndWait(std::u16string(SystemInfoCommandLine));
   std::u16string expected;
   for (int i = 0; i < kBlocks; ++i) {
     expected += u"设备 0123456789\n";

@@ -33,7 +33,7 @@ TEST(WriteReportFile, TheReportPathIsRelativeToTheWorkingDirectory) {
   wchar_t saved[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, saved);
   ASSERT_TRUE(SetCurrentDirectoryW(folder.path().c_str()));
-  WriteReportFile(u"report", std::u16string(kReportFilePath), false);
+  WriteReportFile(u"report", std::u16string(ReportFilePath), false);
   SetCurrentDirectoryW(saved);
   EXPECT_EQ(ReadBytes(folder.path() + L"\\设备信息.dat"), "report");
 }

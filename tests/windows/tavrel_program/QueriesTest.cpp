@@ -34,8 +34,8 @@ bool StartsWith(const std::string &text, const char *prefix) {
 
 // A failed query writes one of its English lines; a query that ran writes none.
 bool IsWmiFailureLine(const std::string &text) {
-  for (const char *message : {kComInitFailed, kSecurityInitFailed, kLocatorFailed, kConnectFailed,
-                              kProxyBlanketFailed, kQueryFailed}) {
+  for (const char *message :
+       {ComInitFailed, SecurityInitFailed, LocatorFailed, ConnectFailed, ProxyBlanketFailed, QueryFailed}) {
     if (StartsWith(text, message) && text.back() == '\n' && text.find('\n') == text.size() - 1) {
       return true;
     }
@@ -165,7 +165,7 @@ TEST(CpuSampler, SampleAndSummary) {
 TEST(HttpPostProbe, AnswersThatCount) {
   using Mode = test::LoopbackHttpServer::Mode;
   constexpr const char *kHost = "127.0.0.1";
-  test::LoopbackHttpServer server(kHost, probe_settings::kProbeHttpPort, Mode::Answer);
+  test::LoopbackHttpServer server(kHost, probe_settings::ProbeHttpPort, Mode::Answer);
   ASSERT_TRUE(server.Listening());
   const struct {
     Mode mode;
@@ -185,7 +185,7 @@ TEST(HttpPostProbe, AnswersThatCount) {
 // for reuse, where every handle left open would hold a connection of its own.
 TEST(HttpPostProbe, ClosesWhatItOpened) {
   constexpr const char *kHost = "127.0.0.1";
-  test::LoopbackHttpServer server(kHost, probe_settings::kProbeHttpPort,
+  test::LoopbackHttpServer server(kHost, probe_settings::ProbeHttpPort,
                                   test::LoopbackHttpServer::Mode::KeepAlive);
   ASSERT_TRUE(server.Listening());
   for (int i = 0; i < 5; ++i) {

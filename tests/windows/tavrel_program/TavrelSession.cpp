@@ -8,7 +8,7 @@
 namespace tavrel::test {
 namespace {
 
-static_assert(std::string_view(probe_settings::kPublicSiteHost) == probe_settings::kVendorServiceHost,
+static_assert(std::string_view(probe_settings::PublicSiteHost) == probe_settings::VendorServiceHost,
               "one stand-in takes the POSTs of both probes");
 
 // The port of an http:// or https:// address: the one it names, else the
@@ -32,11 +32,11 @@ std::uint16_t PortOf(std::u16string_view address) {
 std::wstring g_tavrelPath;
 
 ProbeServers::ProbeServers()
-    : postHost(probe_settings::kPublicSiteHost, probe_settings::kProbeHttpPort,
+    : postHost(probe_settings::PublicSiteHost, probe_settings::ProbeHttpPort,
                LoopbackHttpServer::Mode::Answer),
-      publicSiteCheck(probe_settings::kPublicSiteHost, PortOf(probe_settings::kPublicSiteAddress),
+      publicSiteCheck(probe_settings::PublicSiteHost, PortOf(probe_settings::PublicSiteAddress),
                       LoopbackHttpServer::Mode::Answer),
-      vendorServiceCheck(probe_settings::kVendorServiceHost, PortOf(probe_settings::kVendorServiceAddress),
+      vendorServiceCheck(probe_settings::VendorServiceHost, PortOf(probe_settings::VendorServiceAddress),
                          LoopbackHttpServer::Mode::Answer) {}
 
 TavrelSession::TavrelSession(const std::wstring &name) : directory_(name) {

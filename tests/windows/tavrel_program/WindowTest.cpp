@@ -75,7 +75,7 @@ std::u16string ExpectedNetworkSection(int successes) {
   } else {
     text = u"无法确定网络连接状态。\r\n";
   }
-  const std::string host = probe_settings::kVendorServiceHost;
+  const std::string host = probe_settings::VendorServiceHost;
   text += u"链接百度10次，成功了" + Decimal(successes) + u"次。\r\n";
   text += u"链接 " + std::u16string(host.begin(), host.end()) + u" 10次，成功了" + Decimal(successes) +
           u"次。\r\n";

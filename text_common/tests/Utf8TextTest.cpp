@@ -6,8 +6,8 @@
 
 namespace {
 
-using tavrel::DecodeUtf8;
-using tavrel::EncodeUtf8;
+using pos::DecodeUtf8;
+using pos::EncodeUtf8;
 
 std::string bytes(std::initializer_list<unsigned> values) {
   std::string out;

@@ -1,4 +1,4 @@
-#include "Utf8Decoder.h"
+#include "Utf8Text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 
 namespace {
 
-using pondrex::DecodeUtf8;
+using pos::DecodeUtf8;
 
 struct Case {
   const char *what;

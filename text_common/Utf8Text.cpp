@@ -1,10 +1,46 @@
-#include "Utf8Decoder.h"
+#include "Utf8Text.h"
 
-namespace pondrex {
+namespace pos {
 
 namespace {
 
 constexpr char16_t Replacement = 0xFFFD;
+
+bool IsHighSurrogate(char16_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+void AppendUtf8(std::string &out, char32_t codePoint) {
+  if (codePoint < 0x80) {
+    out.push_back(static_cast<char>(codePoint));
+  } else if (codePoint < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else if (codePoint < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+  }
+}
+
+void AppendUtf16(std::u16string &out, uint32_t codePoint) {
+  if (codePoint < 0x10000) {
+    out.push_back(static_cast<char16_t>(codePoint));
+    return;
+  }
+  const uint32_t offset = codePoint - 0x10000;
+  out.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
+  out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
+}
 
 // What a lead byte announces: the sequence length, the payload bits it
 // carries, and the range allowed for the second byte (narrower than 80..BF
@@ -32,17 +68,26 @@ TLeadByte Classify(uint8_t byte) {
   return {};
 }
 
-void AppendCodePoint(std::u16string &out, uint32_t codePoint) {
-  if (codePoint < 0x10000) {
-    out.push_back(static_cast<char16_t>(codePoint));
-    return;
-  }
-  const uint32_t offset = codePoint - 0x10000;
-  out.push_back(static_cast<char16_t>(0xD800 + (offset >> 10)));
-  out.push_back(static_cast<char16_t>(0xDC00 + (offset & 0x3FF)));
-}
-
 } // namespace
+
+std::string EncodeUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      const char32_t codePoint =
+          0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      AppendUtf8(out, codePoint);
+      ++i;
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      AppendUtf8(out, Replacement);
+    } else {
+      AppendUtf8(out, unit);
+    }
+  }
+  return out;
+}
 
 std::u16string DecodeUtf8(std::span<const uint8_t> bytes) {
   std::u16string out;
@@ -80,11 +125,11 @@ std::u16string DecodeUtf8(std::span<const uint8_t> bytes) {
       // that broke it is looked at again as the start of the next one.
       out.push_back(Replacement);
     } else {
-      AppendCodePoint(out, codePoint);
+      AppendUtf16(out, codePoint);
     }
     pos += taken;
   }
   return out;
 }
 
-} // namespace pondrex
+} // namespace pos
