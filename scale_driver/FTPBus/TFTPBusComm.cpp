@@ -2,7 +2,7 @@
 #include "TFTPBusComm.h"
 
 #include "FtpBusFrames.h"
-#include "TickCount.h"
+#include "PumpWait.h"
 
 #include <algorithm>
 #include <exception>
@@ -78,44 +78,32 @@ void TFTPBusComm::ResetReceiveState() {
   replyComplete_ = false;
 }
 
-int32_t TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t intervalMs) {
+TFTPBusComm::TWaitResult TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t intervalMs) {
   ResetReceiveState();
   RECEIVETOTAL = expectedLength;
 
   // The frame leaves the port first. A write that never reports its end
   // (a stalled port) does not hold the wait for ever.
-  const uint32_t drainStart = platform_.MonotonicMs();
-  while (!isSendDataEmpty && !FError && FisActive) {
-    const uint32_t waited = ElapsedTicks(drainStart, platform_.MonotonicMs());
-    if (waited >= SendDrainBoundMs)
-      break;
-    platform_.WaitAndPump(SendDrainBoundMs - waited);
-  }
+  PumpUntil(platform_, SendDrainBoundMs, [this] { return isSendDataEmpty || FError || !FisActive; });
 
   // Then the answer, until the timer fires. The fine clock bounds the wait
   // too, should the timer's message never come.
   isTimeOut = false;
   Timer1->SetInterval(intervalMs);
   Timer1->SetEnabled(true);
-  const uint32_t start = platform_.MonotonicMs();
-  while (!isTimeOut && !FError && ReceiveStatus <= 0 && FisActive) {
-    const uint32_t waited = ElapsedTicks(start, platform_.MonotonicMs());
-    if (waited >= intervalMs) {
-      isTimeOut = true;
-      break;
-    }
-    platform_.WaitAndPump(intervalMs - waited);
-  }
+  const auto ended = [this] { return isTimeOut || FError || ReceiveStatus > 0 || !FisActive; };
+  if (PumpUntil(platform_, intervalMs, ended) == TWaitEnd::BoundReached)
+    isTimeOut = true;
 
-  int32_t result = WaitInactive;
+  TWaitResult result = TWaitResult::Inactive;
   if (FError)
-    result = WaitAborted;
+    result = TWaitResult::Aborted;
   else if (FReply == 0xAA || FReply == 0x15)
-    result = WaitRefused;
+    result = TWaitResult::Refused;
   else if (FReply == 0x06 || FReply == 0x02)
-    result = WaitAcknowledged;
+    result = TWaitResult::Acknowledged;
   else if (isTimeOut)
-    result = WaitTimedOut;
+    result = TWaitResult::TimedOut;
   Timer1->SetEnabled(false);
   return result;
 }
@@ -144,10 +132,10 @@ bool TFTPBusComm::DownloadData(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, ui
       AddLog("Retry:" + std::to_string(i));
     }
     CommWrite(frame.data(), static_cast<uint16_t>(frame.size()));
-    int32_t r = WaitReply(0, DownloadReplyMs);
+    TWaitResult r = WaitReply(0, DownloadReplyMs);
     if (i == 1 && (IsClearZero || IsNoReply))
-      r = WaitAcknowledged;
-    if (r == WaitAcknowledged)
+      r = TWaitResult::Acknowledged;
+    if (r == TWaitResult::Acknowledged)
       return true;
     if (FError || i >= FRetryCount) {
       FError = true;
@@ -186,8 +174,8 @@ bool TFTPBusComm::UploadData(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint
       AddLog("Retry:" + std::to_string(i));
     }
     SendRequest(Dt, RamAddr, RomAddr, DataLen);
-    const int32_t r = WaitReply(static_cast<uint8_t>(DataLen + 6), interval);
-    if (r == WaitAcknowledged) {
+    const TWaitResult r = WaitReply(static_cast<uint8_t>(DataLen + 6), interval);
+    if (r == TWaitResult::Acknowledged) {
       CheckReply(DataLen);
       if (!isErrorPackage)
         return true;

@@ -66,11 +66,13 @@ public:
   static constexpr size_t MaxLogLines = 4096;
 
   // Results of WaitReply.
-  static constexpr int32_t WaitAborted = -3;
-  static constexpr int32_t WaitTimedOut = -2;
-  static constexpr int32_t WaitRefused = -1;
-  static constexpr int32_t WaitAcknowledged = 1;
-  static constexpr int32_t WaitInactive = 2;
+  enum class TWaitResult : int8_t {
+    Aborted = -3,
+    TimedOut = -2,
+    Refused = -1,
+    Acknowledged = 1,
+    Inactive = 2
+  };
 
   // A closed bus at 2400 baud, RetryCount 4, RetryInterval 1000 ms. The
   // platform must outlive the bus; create it on the thread that will use it.
@@ -104,7 +106,7 @@ public:
   void CommWrite(const uint8_t *Data, uint16_t Len);
   // Logs received bytes when isDebug is set.
   void CommRead(const uint8_t *Data, uint16_t Len);
-  // Ends a wait in progress with WaitAborted; the transfer call then fails.
+  // Ends a wait in progress with TWaitResult::Aborted; the transfer call then fails.
   void Abort();
 
   // A second write path, which no transfer uses: writes p up to three times
@@ -169,7 +171,7 @@ public:
 
 private:
   void ResetReceiveState();
-  int32_t WaitReply(uint8_t expectedLength, uint32_t intervalMs);
+  TWaitResult WaitReply(uint8_t expectedLength, uint32_t intervalMs);
   void SendRequest(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen);
   void CheckReply(uint8_t DataLen);
   void LogBlock(const char *header, const uint8_t *bytes, uint16_t length);

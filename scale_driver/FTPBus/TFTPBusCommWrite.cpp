@@ -1,7 +1,7 @@
 // Writing and logging on the price bus, and its second write path.
 #include "TFTPBusComm.h"
 
-#include "TickCount.h"
+#include "PumpWait.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,13 +60,7 @@ int16_t TFTPBusComm::comWriteData(std::span<const uint8_t> p, int32_t Length) {
   for (int32_t attempt = 0; attempt < TerminalWrites && !FTerminal; ++attempt) {
     if (!Comm1->WriteCommData(p.data(), static_cast<uint32_t>(Length)))
       return 0;
-    const uint32_t start = platform_.MonotonicMs();
-    while (!FTerminal) {
-      const uint32_t waited = ElapsedTicks(start, platform_.MonotonicMs());
-      if (waited >= TerminalWaitMs)
-        break;
-      platform_.WaitAndPump(TerminalWaitMs - waited);
-    }
+    PumpUntil(platform_, TerminalWaitMs, [this] { return FTerminal; });
   }
   return FTerminal ? -1 : 0;
 }

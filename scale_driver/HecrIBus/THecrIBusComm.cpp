@@ -1,7 +1,7 @@
 #include "THecrIBusComm.h"
 
 #include "IBusBcd.h"
-#include "TickCount.h"
+#include "PumpWait.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -169,17 +169,11 @@ void THecrIBusComm::ResetReceiveState() {
 }
 
 bool THecrIBusComm::WaitSendDataEmpty() {
-  const uint32_t start = platform_.MonotonicMs();
-  while (!isSendDataEmpty && !Error) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
-    if (elapsed >= SendEmptyBoundMs)
-      return false;
-    platform_.WaitAndPump(SendEmptyBoundMs - elapsed);
-  }
-  return true;
+  return PumpUntil(platform_, SendEmptyBoundMs, [this] { return isSendDataEmpty || Error; }) ==
+         TWaitEnd::Done;
 }
 
-int32_t THecrIBusComm::WaitReply(int32_t interval) {
+THecrIBusComm::TReplyResult THecrIBusComm::WaitReply(int32_t interval) {
   ResetReceiveState();
   if (!WaitSendDataEmpty())
     Error = true;
@@ -188,46 +182,34 @@ int32_t THecrIBusComm::WaitReply(int32_t interval) {
   isTimeOut = false;
   Timer1->SetInterval(intervalMs);
   Timer1->SetEnabled(true);
-  const uint32_t boundMs = intervalMs + TimerSlackMs;
-  const uint32_t start = platform_.MonotonicMs();
-  while (!isTimeOut && !Error && receiver_.ReceiveStatus <= TIBusReceiver::Receiving) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
-    if (elapsed >= boundMs) {
-      isTimeOut = true;
-      break;
-    }
-    platform_.WaitAndPump(boundMs - elapsed);
-  }
+  const auto ended = [this] {
+    return isTimeOut || Error || receiver_.ReceiveStatus > TIBusReceiver::Receiving;
+  };
+  if (PumpUntil(platform_, intervalMs + TimerSlackMs, ended) == TWaitEnd::BoundReached)
+    isTimeOut = true;
   Timer1->SetEnabled(false);
   if (Error)
-    return ReplyAbort;
+    return TReplyResult::Abort;
   if (isTimeOut)
-    return FBroadCast ? ReplyAcknowledged : ReplyTimeOut;
+    return FBroadCast ? TReplyResult::Acknowledged : TReplyResult::TimeOut;
   if (receiver_.Reply == IBusRefuse)
-    return ReplyRefused;
+    return TReplyResult::Refused;
   if (receiver_.Reply == IBusAcknowledge)
-    return ReplyAcknowledged;
-  return ReplyFrame;
+    return TReplyResult::Acknowledged;
+  return TReplyResult::Frame;
 }
 
-int32_t THecrIBusComm::WriteFrameAndWait(int32_t interval) {
+THecrIBusComm::TReplyResult THecrIBusComm::WriteFrameAndWait(int32_t interval) {
   if (!CommWrite(CommData_.data(), static_cast<uint16_t>(IBusFrameSize))) {
     Error = true;
-    return ReplyAbort;
+    return TReplyResult::Abort;
   }
   return WaitReply(interval);
 }
 
 bool THecrIBusComm::Delay(int32_t seconds) {
   const uint32_t limitMs = static_cast<uint32_t>(std::clamp<int64_t>(int64_t{seconds} * 1000, 0, INT32_MAX));
-  const uint32_t start = platform_.MonotonicMs();
-  while (!Error) {
-    const uint32_t elapsed = ElapsedTicks(start, platform_.MonotonicMs());
-    if (elapsed >= limitMs)
-      return true;
-    platform_.WaitAndPump(limitMs - elapsed);
-  }
-  return false;
+  return PumpUntil(platform_, limitMs, [this] { return Error; }) == TWaitEnd::BoundReached;
 }
 
 // --- Packets ---------------------------------------------------------------
@@ -243,7 +225,7 @@ bool THecrIBusComm::SendPackage() {
   if (FBroadCast) {
     EncodePackage(Data_, CommData_);
     receiver_.isReceiveData = false;
-    if (WriteFrameAndWait(FBroadCastInterval) < 0) {
+    if (Failed(WriteFrameAndWait(FBroadCastInterval))) {
       Error = true;
       return false;
     }
@@ -253,7 +235,7 @@ bool THecrIBusComm::SendPackage() {
     EncodePackage(Data_, CommData_);
     LogRetry(attempt);
     receiver_.isReceiveData = false;
-    if (WriteFrameAndWait(FRetryInterval) == ReplyAcknowledged)
+    if (WriteFrameAndWait(FRetryInterval) == TReplyResult::Acknowledged)
       return true;
     if (Error || attempt >= FRetryCount) {
       Error = true;
@@ -274,12 +256,12 @@ bool THecrIBusComm::RequestPackage() {
     isErrorPackage = false;
     LogRetry(attempt);
     receiver_.isReceiveData = true;
-    int32_t reply = ReplyAbort;
+    TReplyResult reply = TReplyResult::Abort;
     if (SendRequestFrame())
       reply = WaitReply(FRetryInterval);
     else
       Error = true;
-    if (reply == ReplyFrame) {
+    if (reply == TReplyResult::Frame) {
       if (!DecodePackage(receiver_.CommData, Data_))
         isErrorPackage = true;
       if (!isErrorPackage)
@@ -344,7 +326,7 @@ bool THecrIBusComm::ConnectEcr(int32_t id, bool isUpdateProgram) {
     SetPortRate(IBusRate(FBaudRate));
     EncodePackage(Data_, CommData_);
     receiver_.isReceiveData = false;
-    if (WriteFrameAndWait(FBroadCastInterval) < 0) {
+    if (Failed(WriteFrameAndWait(FBroadCastInterval))) {
       Error = true;
       return false;
     }
@@ -357,10 +339,10 @@ bool THecrIBusComm::ConnectEcr(int32_t id, bool isUpdateProgram) {
     SetPortRate(attempt == 0 ? IBusBaudRates[0]
                              : IBusBaudRates[static_cast<size_t>(attempt - 1) % IBusBaudRates.size()]);
     receiver_.isReceiveData = false;
-    const int32_t reply = WriteFrameAndWait(ConnectWaitMs);
-    if (reply == ReplyRefused && isUpdateProgram)
+    const TReplyResult reply = WriteFrameAndWait(ConnectWaitMs);
+    if (reply == TReplyResult::Refused && isUpdateProgram)
       Error = true;
-    if (reply == ReplyAcknowledged) {
+    if (reply == TReplyResult::Acknowledged) {
       SetPortRate(IBusRate(FBaudRate));
       return true;
     }
@@ -400,7 +382,7 @@ bool THecrIBusComm::DisConnect(int32_t id, uint8_t isException) {
     Data_ = packet;
     EncodePackage(Data_, CommData_);
     receiver_.isReceiveData = false;
-    if (WriteFrameAndWait(DisConnectWaitMs) == ReplyAcknowledged)
+    if (WriteFrameAndWait(DisConnectWaitMs) == TReplyResult::Acknowledged)
       break;
   }
   return true;

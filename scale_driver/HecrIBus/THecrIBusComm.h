@@ -197,20 +197,20 @@ public:
 
 private:
   // The result of WaitReply.
-  static constexpr int32_t ReplyAbort = -3;
-  static constexpr int32_t ReplyTimeOut = -2;
-  static constexpr int32_t ReplyRefused = -1;
-  static constexpr int32_t ReplyAcknowledged = 1;
-  static constexpr int32_t ReplyFrame = 2;
+  enum class TReplyResult : int8_t { Abort = -3, TimeOut = -2, Refused = -1, Acknowledged = 1, Frame = 2 };
+  static bool Failed(TReplyResult result) {
+    return result == TReplyResult::Abort || result == TReplyResult::TimeOut ||
+           result == TReplyResult::Refused;
+  }
 
   void ResetReceiveState();
   // Pumps until the last write left the port, Error is set or the bound
   // passed; false in the last case.
   bool WaitSendDataEmpty();
-  int32_t WaitReply(int32_t interval);
+  TReplyResult WaitReply(int32_t interval);
   // Writes the frame in CommData and waits for the answer; a frame that
-  // cannot be queued sets Error and gives ReplyAbort without waiting.
-  int32_t WriteFrameAndWait(int32_t interval);
+  // cannot be queued sets Error and gives TReplyResult::Abort without waiting.
+  TReplyResult WriteFrameAndWait(int32_t interval);
   // Writes one burst and waits until it left the port; false (and Error)
   // when it could not be written or did not leave in time.
   bool WriteBurst();

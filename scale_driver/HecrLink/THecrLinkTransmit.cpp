@@ -73,14 +73,8 @@ bool THecrLink::RunAttempts(const TAttempts &attempts) {
 }
 
 bool THecrLink::WaitForTerminate(uint32_t boundMs, uint32_t stepMs) {
-  const uint32_t started = platform_.MonotonicMs();
-  while (!FTerminate) {
-    const uint32_t waited = ElapsedTicks(started, platform_.MonotonicMs());
-    if (waited >= boundMs)
-      return false;
-    platform_.WaitAndPump(std::min(stepMs, boundMs - waited));
-  }
-  return true;
+  return PumpUntil(
+             platform_, boundMs, [this] { return FTerminate; }, stepMs) == TWaitEnd::Done;
 }
 
 bool THecrLink::TransmitCom(const std::vector<uint8_t> &frame) {

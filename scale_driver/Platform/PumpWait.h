@@ -9,6 +9,7 @@
 #include "IPlatform.h"
 #include "TickCount.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -47,6 +48,25 @@ template <typename Done> void PumpStep(IPlatform &platform, uint32_t stepMs, Don
     if (elapsed >= stepMs || done())
       return;
   }
+}
+
+// How a wait of PumpUntil ended.
+enum class TWaitEnd : uint8_t { Done, BoundReached };
+
+// Pumps whatever arrives until done() holds or boundMs have passed, waking
+// at least every stepMs. done() is tested first: a wait whose condition
+// holds already returns at once, without pumping.
+template <typename Done>
+TWaitEnd PumpUntil(IPlatform &platform, uint32_t boundMs, Done &&done,
+                   uint32_t stepMs = std::numeric_limits<uint32_t>::max()) {
+  const uint32_t started = platform.MonotonicMs();
+  while (!done()) {
+    const uint32_t waited = ElapsedTicks(started, platform.MonotonicMs());
+    if (waited >= boundMs)
+      return TWaitEnd::BoundReached;
+    platform.WaitAndPump(std::min(stepMs, boundMs - waited));
+  }
+  return TWaitEnd::Done;
 }
 
 } // namespace pondrex

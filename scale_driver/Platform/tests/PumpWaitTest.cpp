@@ -85,5 +85,37 @@ TEST(PumpWait, StepsAreMeasuredByTheFineClockNotTheCoarseTickCount) {
   EXPECT_EQ(platform.TickCount() % 16, 0u);
 }
 
+TEST(PumpWait, PumpUntilEndsOnItsConditionOrItsBound) {
+  struct Case {
+    const char *name;
+    int answerAtMs; // -1: never
+    bool doneAlready;
+    TWaitEnd end;
+    uint32_t tookMs;
+    uint32_t pumps;
+  };
+  const Case cases[] = {
+      {"holds already: no pump", -1, true, TWaitEnd::Done, 0, 0},
+      {"answer in time", 7, false, TWaitEnd::Done, 7, 1},
+      {"no answer", -1, false, TWaitEnd::BoundReached, 50, 1},
+      {"answer after the bound", 80, false, TWaitEnd::BoundReached, 50, 1},
+  };
+  for (const Case &c : cases) {
+    TFakePlatform platform;
+    bool answered = c.doneAlready;
+    if (c.answerAtMs >= 0)
+      platform.Post([&answered] { answered = true; }, static_cast<uint32_t>(c.answerAtMs));
+    EXPECT_EQ(PumpUntil(platform, 50, [&answered] { return answered; }), c.end) << c.name;
+    EXPECT_EQ(platform.MonotonicMs(), c.tookMs) << c.name;
+    EXPECT_EQ(platform.PumpCount(), c.pumps) << c.name;
+  }
+}
+
+TEST(PumpWait, PumpUntilWakesAtLeastEveryStep) {
+  TFakePlatform platform;
+  EXPECT_EQ(PumpUntil(platform, 50, [] { return false; }, 10), TWaitEnd::BoundReached);
+  EXPECT_EQ(platform.WaitCount(), 5u);
+}
+
 } // namespace
 } // namespace pondrex
