@@ -8,8 +8,9 @@
 // "Download Program complete" (status 1), "waiting..." (status 3, USB
 // printer ports) or a failure. A download that ends with an error of its
 // own (an image that cannot be read or whose 8K part reaches beyond it, a
-// temporary file or debug log that cannot be written) reports
-// "Download Program fail" with 0, 0 and status 0 as its last report.
+// temporary file that cannot be written) reports "Download Program fail"
+// with 0, 0 and status 0 as its last report. A debug log that cannot be
+// written changes nothing: the outcome is the boot loader's.
 //
 // One download runs at a time in the process: the bus and its serial
 // component serve one. The export claims the download at its entry, before

@@ -398,19 +398,17 @@ void callDuringDownload() {
   PONDREX_INVOKE(*runningExports, DownloadProgramme, runningImage.c_str(),
                  BootLoaderClient::comPort().c_str(), 9600, &recordRefused);
 }
+DWORD WINAPI callFromOtherThread(void *) {
+  callDuringDownload();
+  return 0;
+}
 void __stdcall startOthers(int32_t current, int32_t total, int32_t status, const char *message) {
   reinterpret_cast<TPondrexDownloadProgressProc>(pos::test::downloadProgressSlot())(current, total, status,
                                                                                     message);
   if (status != 2 || current != 1)
     return;
   callDuringDownload();
-  HANDLE other = CreateThread(
-      nullptr, 0,
-      [](void *) -> DWORD {
-        callDuringDownload();
-        return 0;
-      },
-      nullptr, 0, nullptr);
+  HANDLE other = CreateThread(nullptr, 0, &callFromOtherThread, nullptr, 0, nullptr);
   WaitForSingleObject(other, INFINITE);
   CloseHandle(other);
 }
