@@ -14,8 +14,22 @@
 //                      without the DLL
 //   memory [COUNT]     resident memory after 100 and after COUNT Tares
 //                      (default 10,000)
+//   price ROUNDS       DownLoadPlu and UpLoadPlu of all 70 slots against the
+//                      simulated price-computing scale (ptypeer.py --device
+//                      pricescale), ROUNDS of each; median and 90th
+//                      percentile beside the floor of the same exchanges
+//   download ROUNDS    DownloadProgramme of a 200-block image against the
+//                      simulated boot loader (--device bootloader), ROUNDS
+//                      times; median beside the floor
+//
+// The floor of a transfer is the sum of the pauses that the protocol
+// prescribes and one read-interval time-out of the port per answer: the
+// time that no driver could go below on the same port settings.
+#include "BootLoaderClient.h"
+#include "FirmwareImage.h"
 #include "PeerClient.h"
 #include "Pondrex.h"
+#include "PriceScaleClient.h"
 #include "ScaleFrames.h"
 
 #include <windows.h>
@@ -28,6 +42,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -50,6 +65,26 @@ using OpenDeviceFn = decltype(&::OpenDevice);
 using SendFn = decltype(&::Tare);
 using CloseDeviceFn = decltype(&::CloseDevice);
 using DoEventsFn = decltype(&::DoEvents);
+using CreateCommFn = decltype(&::CreateComm);
+using PluFn = decltype(&::DownLoadPlu);
+using DownloadProgrammeFn = decltype(&::DownloadProgramme);
+
+// The pauses and answers of the transfers, as the protocols prescribe them.
+// Each transfer closes the weighing link first (50 ms).
+constexpr double LinkCloseMs = 50;
+// The price bus: 100 ms after its port opens, 45 ms before each slot read;
+// 44, 11, 70 slots and 33 each answered; a read interval of 20 ms.
+constexpr double PriceSettleMs = 100;
+constexpr double SlotReadPauseMs = 45;
+constexpr int PriceAnswers = 2 + 70 + 1;
+constexpr double PriceReadIntervalMs = 20;
+// The download: "force update", 500 ms, again, 2000 ms; the wake-up bursts
+// 1 s apart; 350 ms after the pulse; connect, status, start, the blocks and
+// the end each answered; a read interval of 1 ms.
+constexpr double DownloadPausesMs = 500 + 2000 + 1000 + 350;
+constexpr int DownloadBlocks = 200;
+constexpr int DownloadAnswers = 3 + DownloadBlocks + 1;
+constexpr double BootReadIntervalMs = 1;
 
 double Now() {
   static const double unit = [] {
@@ -96,14 +131,18 @@ public:
     Tare = Bind<SendFn>("Tare");
     CloseDevice = Bind<CloseDeviceFn>("CloseDevice");
     DoEvents = Bind<DoEventsFn>("DoEvents");
+    CreateComm = Bind<CreateCommFn>("CreateComm");
+    DownLoadPlu = Bind<PluFn>("DownLoadPlu");
+    UpLoadPlu = Bind<PluFn>("UpLoadPlu");
+    DownloadProgramme = Bind<DownloadProgrammeFn>("DownloadProgramme");
   }
   ~TPondrexDll() { FreeLibrary(module_); }
   TPondrexDll(const TPondrexDll &) = delete;
   TPondrexDll &operator=(const TPondrexDll &) = delete;
 
-  void Open(const std::string &port) {
+  void Open(const std::string &port, int32_t rate = Rate) {
     Config(5, 1000, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-    if (OpenDevice(port.c_str(), Rate) != -1)
+    if (OpenDevice(port.c_str(), rate) != -1)
       throw std::runtime_error("OpenDevice failed");
   }
 
@@ -112,6 +151,10 @@ public:
   SendFn Tare;
   CloseDeviceFn CloseDevice;
   DoEventsFn DoEvents;
+  CreateCommFn CreateComm;
+  PluFn DownLoadPlu;
+  PluFn UpLoadPlu;
+  DownloadProgrammeFn DownloadProgramme;
 
 private:
   template <typename F> F Bind(const char *name) {
@@ -319,17 +362,105 @@ int RunMemory(TPondrexDll &dll, int last) {
   return wrong == 0 ? 0 : 1;
 }
 
+// A file beside the bench in the temporary folder.
+std::string TempFile(const char *name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + "pondrex-bench-" + std::to_string(GetCurrentProcessId()) + "-" + name;
+}
+
+void PrintTimes(const char *name, const std::vector<double> &times, double floorMs) {
+  const double median = Percentile(times, 0.5);
+  std::printf("%s median=%.0f p90=%.0f floor=%.0f gap=%.0f n=%zu\n", name, median, Percentile(times, 0.9),
+              floorMs, median - floorMs, times.size());
+}
+
+int RunPrice(TPondrexDll &dll, int rounds) {
+  pos::test::PriceScaleClient scale;
+  scale.resetBoth();
+  scale.setId(EcrIdValue);
+  scale.is1Text('S', ' ', "  0.00", "kg");
+  std::vector<uint8_t> table;
+  for (uint32_t slot = 1; slot <= 70; ++slot)
+    table.insert(table.end(), {static_cast<uint8_t>(slot % 6), 0, static_cast<uint8_t>(slot), 0x10});
+  scale.setTable(table);
+  // The weighing link at another rate than the price bus, as the simulator
+  // tells the two apart by the rate.
+  dll.Open(ScaleClient::comPort(), 19200);
+  dll.CreateComm();
+  const std::string file = TempFile("plu.txt");
+  std::vector<double> down;
+  std::vector<double> up;
+  int wrong = 0;
+  for (int i = 0; i < rounds; ++i) {
+    double started = Now();
+    wrong += dll.UpLoadPlu(file.c_str()) != 1;
+    up.push_back(Now() - started);
+    started = Now();
+    wrong += dll.DownLoadPlu(file.c_str()) != 1;
+    down.push_back(Now() - started);
+    scale.clear();
+  }
+  dll.CloseDevice();
+  DeleteFileA(file.c_str());
+  DeleteFileA((file + ".~tmp").c_str());
+  PrintTimes("plu_download_ms", down, LinkCloseMs + PriceSettleMs + PriceAnswers * PriceReadIntervalMs);
+  PrintTimes("plu_upload_ms", up,
+             LinkCloseMs + PriceSettleMs + 70 * SlotReadPauseMs + PriceAnswers * PriceReadIntervalMs);
+  if (wrong != 0)
+    std::printf("transfer_wrong %d\n", wrong);
+  return wrong == 0 ? 0 : 1;
+}
+
+int32_t lastDownloadStatus = -1;
+void __stdcall OnDownloadProgress(int32_t, int32_t, int32_t status, const char *) {
+  lastDownloadStatus = status;
+}
+
+int RunDownload(TPondrexDll &dll, int rounds) {
+  pos::test::BootLoaderClient boot;
+  boot.bootReset();
+  boot.setId(EcrIdValue);
+  const std::string file = TempFile("image.bin");
+  {
+    const std::vector<uint8_t> image = pondrex::test::ProgramPart(DownloadBlocks, 0x0102, 0x33);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(image.data()), static_cast<std::streamsize>(image.size()));
+  }
+  std::vector<double> times;
+  int wrong = 0;
+  for (int i = 0; i < rounds; ++i) {
+    lastDownloadStatus = -1;
+    const double started = Now();
+    dll.DownloadProgramme(file.c_str(), ScaleClient::comPort().c_str(), Rate, &OnDownloadProgress);
+    times.push_back(Now() - started);
+    wrong += lastDownloadStatus != 1;
+    boot.clear();
+  }
+  DeleteFileA(file.c_str());
+  PrintTimes("download_ms", times, DownloadPausesMs + DownloadAnswers * BootReadIntervalMs);
+  if (wrong != 0)
+    std::printf("transfer_wrong %d\n", wrong);
+  return wrong == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: PondrexBench.exe DLL tare ROUNDS BLOCK | idle SECONDS | memory [COUNT]\n");
+    std::fprintf(stderr, "usage: PondrexBench.exe DLL tare ROUNDS BLOCK | idle SECONDS | memory [COUNT] | "
+                         "price ROUNDS | download ROUNDS\n");
     return 2;
   }
   try {
+    const std::string mode = argv[2];
+    if (mode == "price" || mode == "download") {
+      TPondrexDll dll(argv[1]);
+      const int rounds = argc > 3 ? std::atoi(argv[3]) : 5;
+      return mode == "price" ? RunPrice(dll, rounds) : RunDownload(dll, rounds);
+    }
     ScaleClient scale;
     PrepareScale(scale);
-    const std::string mode = argv[2];
     if (mode == "idle")
       return RunIdle(argv[1], argc > 3 ? std::atof(argv[3]) : 10.0);
     TPondrexDll dll(argv[1]);

@@ -4,11 +4,16 @@
 
 namespace pondrex::api {
 
+std::atomic<bool> DownloadRunning{false};
+
+void ReportDownloadFailure(TDownloadProgressProc progress) noexcept {
+  if (progress != nullptr)
+    progress(0, 0, TUProgrammeEventAge::Failed, "Download Program fail");
+}
+
 void DownloadProgramme(TPSensor &sensor, TDownloadProgramme &download, TCallbackSlots &slots,
                        const char *fileName, const char *portName, int32_t baudRate,
                        TDownloadProgressProc progress) noexcept {
-  if (download.Running())
-    return;
   slots.DownloadProgressProc = progress;
   THecrLink &link = sensor.HecrLink1();
   const bool wasActive = link.Active();
@@ -17,10 +22,7 @@ void DownloadProgramme(TPSensor &sensor, TDownloadProgramme &download, TCallback
       link.Close();
     download.Execute(DriverText(fileName), DriverText(portName), baudRate, link.Mode());
   } catch (...) {
-    try {
-      download.ReportFailure();
-    } catch (...) {
-    }
+    ReportDownloadFailure(progress);
   }
   if (wasActive) {
     try {

@@ -144,24 +144,46 @@ std::string PluFileBytes(const std::vector<TPluSlot> &slots, char16_t decimalSep
   return *bytes;
 }
 
-void ReplaceFile(const std::filesystem::path &path, std::string_view bytes) {
-  std::filesystem::path temporary = path;
-  temporary += ".~tmp";
+TPluFileReplacement::TPluFileReplacement(std::filesystem::path path) : path_(std::move(path)) {
+  namespace fs = std::filesystem;
   std::error_code error;
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::filesystem::remove(temporary, error);
-      throw EPluFileError("The PLU file cannot be written");
-    }
+  const fs::file_status status = fs::status(path_, error);
+  if (fs::exists(status)) {
+    if (!fs::is_regular_file(status))
+      throw EPluFileError("The name of the PLU file is taken by something that is no file");
+    if ((status.permissions() & fs::perms::owner_write) == fs::perms::none)
+      throw EPluFileError("The PLU file is read-only");
+    // Opened for writing without truncating it: this fails while another
+    // program holds the file.
+    const std::fstream existing(path_, std::ios::in | std::ios::out | std::ios::binary);
+    if (!existing.is_open())
+      throw EPluFileError("The PLU file cannot be opened for writing");
   }
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
+  temporary_ = path_;
+  temporary_ += ".~tmp";
+  file_.open(temporary_, std::ios::binary | std::ios::trunc);
+  if (!file_.is_open())
+    throw EPluFileError("The PLU file cannot be made");
+}
+
+TPluFileReplacement::~TPluFileReplacement() {
+  if (committed_)
+    return;
+  file_.close();
+  std::error_code error;
+  std::filesystem::remove(temporary_, error);
+}
+
+void TPluFileReplacement::Commit(std::string_view bytes) {
+  file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file_.close();
+  if (!file_)
+    throw EPluFileError("The PLU file cannot be written");
+  std::error_code error;
+  std::filesystem::rename(temporary_, path_, error);
+  if (error)
     throw EPluFileError("The PLU file cannot be replaced");
-  }
+  committed_ = true;
 }
 
 } // namespace pondrex::api

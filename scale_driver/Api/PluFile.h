@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -71,10 +72,33 @@ std::vector<TPluSlot> ReadPluFile(const std::filesystem::path &path, char16_t de
 // system cannot convert it.
 std::string PluFileBytes(const std::vector<TPluSlot> &slots, char16_t decimalSeparator);
 
-// Writes bytes to a new file beside path and then puts it in the place of
-// path, so that path holds either its old content or the whole new one.
-// Throws EPluFileError when that fails; the old file is then untouched and
-// the new one removed.
-void ReplaceFile(const std::filesystem::path &path, std::string_view bytes);
+// A PLU file that a transfer is to replace. Made before anything is sent:
+// it checks the destination and opens the new file beside it (the name and
+// ".~tmp"), so that a destination that cannot be replaced fails at once.
+// Commit writes the new content and puts it in the destination's place, so
+// that the destination holds either its old content or the whole new one;
+// without Commit the new file is removed and the destination left as it
+// was.
+class TPluFileReplacement {
+public:
+  // Throws EPluFileError when path names a folder or anything else that is
+  // no file, a read-only file, a file that cannot be opened for writing (one
+  // that another program holds), or a file that cannot be made (a folder
+  // that does not exist, a name that the system refuses).
+  explicit TPluFileReplacement(std::filesystem::path path);
+  ~TPluFileReplacement();
+  TPluFileReplacement(const TPluFileReplacement &) = delete;
+  TPluFileReplacement &operator=(const TPluFileReplacement &) = delete;
+
+  // Throws EPluFileError when the content cannot be written or put in
+  // place; the destination is then as it was.
+  void Commit(std::string_view bytes);
+
+private:
+  std::filesystem::path path_;
+  std::filesystem::path temporary_;
+  std::ofstream file_;
+  bool committed_ = false;
+};
 
 } // namespace pondrex::api

@@ -17,6 +17,8 @@ std::shared_ptr<TFTPBusComm> GlobalFtpBusComm;
 
 namespace api {
 
+std::atomic<bool> TransferRunning{false};
+
 namespace {
 
 constexpr uint32_t PriceBusBaudRate = 9600;
@@ -32,18 +34,6 @@ constexpr uint16_t FirstSlotAddress = 0x00E0;
 constexpr uint8_t SlotBytes = 4;
 constexpr uint8_t PriceBytes = 4;
 constexpr uint8_t SlotPriceBytes = 3;
-
-// A transfer is running; one started from the host's window procedure
-// during another would take the port from under it.
-bool transferRunning = false;
-
-class TTransferScope {
-public:
-  TTransferScope() { transferRunning = true; }
-  ~TTransferScope() { transferRunning = false; }
-  TTransferScope(const TTransferScope &) = delete;
-  TTransferScope &operator=(const TTransferScope &) = delete;
-};
 
 uint16_t SlotAddress(size_t index) {
   return static_cast<uint16_t>(FirstSlotAddress + SlotBytes * index);
@@ -122,13 +112,12 @@ void FreePriceBus() {
 
 int16_t SendPrice(TPSensor &sensor, double price) {
   const std::shared_ptr<TFTPBusComm> bus = GlobalFtpBusComm;
-  if (!bus || transferRunning)
+  if (!bus)
     return 0;
   std::array<uint8_t, PriceBytes> field{};
   const std::optional<int64_t> hundredths = RoundHalfEven(price * 100);
   if (!hundredths || !EncodeField(bus->Encoding(), static_cast<double>(*hundredths), field))
     return 0;
-  TTransferScope scope;
   const bool sent = RunTransfer(sensor, *bus, [&field](TFTPBusComm &b) {
     std::copy(field.begin(), field.end(), b.Buffer.begin());
     return b.DownloadData(WriteFrame, PriceRam, 0, PriceBytes);
@@ -139,7 +128,7 @@ int16_t SendPrice(TPSensor &sensor, double price) {
 uint8_t DownLoadPlu(TPSensor &sensor, const char *fileName) {
   const std::shared_ptr<TFTPBusComm> bus = GlobalFtpBusComm;
   const std::optional<std::filesystem::path> path = FilePath(fileName);
-  if (!bus || !path || transferRunning)
+  if (!bus || !path)
     return 0;
   std::vector<TPluSlot> slots;
   try {
@@ -148,7 +137,6 @@ uint8_t DownLoadPlu(TPSensor &sensor, const char *fileName) {
     return 0;
   }
   slots.resize(PluSlotCount);
-  TTransferScope scope;
   const bool written = RunTransfer(sensor, *bus, [&slots](TFTPBusComm &b) {
     for (size_t i = 0; i < slots.size(); ++i) {
       b.Buffer[0] = slots[i].UnitCode;
@@ -165,16 +153,22 @@ uint8_t DownLoadPlu(TPSensor &sensor, const char *fileName) {
 uint8_t UpLoadPlu(TPSensor &sensor, const char *fileName) {
   const std::shared_ptr<TFTPBusComm> bus = GlobalFtpBusComm;
   const std::optional<std::filesystem::path> path = FilePath(fileName);
-  if (!bus || !path || transferRunning)
+  if (!bus || !path)
     return 0;
+  // A destination that cannot be replaced fails before anything is sent.
+  std::optional<TPluFileReplacement> file;
+  try {
+    file.emplace(*path);
+  } catch (const EPluFileError &) {
+    return 0;
+  }
   IPlatform &platform = sensor.Platform();
-  TTransferScope scope;
+  std::vector<TPluSlot> slots;
   const bool read = RunTransfer(sensor, *bus, [&](TFTPBusComm &b) {
     // The field holds no sign: its three bytes are read unsigned, so that
     // every price read back can be written back.
     TPelqoencode priceCodec = b.Encoding();
     priceCodec.IsCardinal = true;
-    std::vector<TPluSlot> slots;
     for (size_t i = 0; i < PluSlotCount; ++i) {
       platform.Sleep(SlotReadPauseMs);
       if (!b.UploadData(ReadRequest, PriceRam, SlotAddress(i), SlotBytes))
@@ -182,10 +176,18 @@ uint8_t UpLoadPlu(TPSensor &sensor, const char *fileName) {
       const double price = priceCodec.BufToBin(b.Buffer, 1, SlotPriceBytes, 0);
       slots.push_back(TPluSlot{b.Buffer[0], static_cast<uint32_t>(price)});
     }
-    ReplaceFile(*path, PluFileBytes(slots, LocaleDecimalSeparator()));
     return true;
   });
-  return read ? 1 : 0;
+  // The file is replaced only once the whole transfer, its closing frame
+  // included, succeeded.
+  if (!read)
+    return 0;
+  try {
+    file->Commit(PluFileBytes(slots, LocaleDecimalSeparator()));
+  } catch (const EPluFileError &) {
+    return 0;
+  }
+  return 1;
 }
 
 } // namespace api

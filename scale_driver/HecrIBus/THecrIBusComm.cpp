@@ -95,8 +95,7 @@ void THecrIBusComm::EnableComm(uint8_t Enable) {
   }
   FisActive = false;
   Comm1->StopComm();
-  if (!LogList_.SaveToFile(debugLogFile_))
-    throw EIBusLogError("The debug log of the firmware bus cannot be written");
+  [[maybe_unused]] const bool saved = LogList_.SaveToFile(debugLogFile_);
 }
 
 void THecrIBusComm::LogBytes(const char *title, const uint8_t *bytes, uint16_t count) {

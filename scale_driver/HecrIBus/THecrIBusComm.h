@@ -50,12 +50,6 @@ struct TBroadCastScale {
   int32_t BlockCount = 0;
 };
 
-// The debug log could not be written when the port was closed.
-class EIBusLogError : public std::runtime_error {
-public:
-  using std::runtime_error::runtime_error;
-};
-
 class THecrIBusComm {
 public:
   // A packet (its first 261 bytes) or a frame (its first 301).
@@ -93,7 +87,9 @@ public:
   // 1 opens the port CommName (stopping it first when open); a port that
   // cannot be opened shows an error box and the serial component's
   // exception goes on to the caller. Any other value closes the port and
-  // writes the debug log (EIBusLogError when it cannot).
+  // writes the debug log; a log that cannot be written (a host in a folder
+  // that it may not write to) is left unwritten, and the close still
+  // succeeds, since the log says nothing about the port or the device.
   void EnableComm(uint8_t Enable);
 
   // ConnectEcr, then with blnIsOS also CheckStatus.

@@ -28,23 +28,41 @@ std::u16string TDownloadProgramme::TemporaryFileFor(const std::u16string &fileNa
   return folder + TemporaryName;
 }
 
+namespace {
+
+// The parts of the split go when the front end is done with them, whatever
+// the outcome: an image of many megabytes is held twice over in them.
+class TSplitParts {
+public:
+  explicit TSplitParts(TProgramd438 &splitter) : splitter_(splitter) {}
+  ~TSplitParts() { splitter_.FreeParts(); }
+  TSplitParts(const TSplitParts &) = delete;
+  TSplitParts &operator=(const TSplitParts &) = delete;
+
+private:
+  TProgramd438 &splitter_;
+};
+
+bool SameFile(const std::u16string &a, const std::u16string &b) {
+  std::error_code error;
+  return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error);
+}
+
+} // namespace
+
 void TDownloadProgramme::Execute(const std::u16string &fileName, const std::u16string &portName,
                                  int32_t baudRate, TCommunicationMode linkMode) {
-  class TRunning {
-  public:
-    explicit TRunning(bool &flag) : flag_(flag) { flag_ = true; }
-    ~TRunning() { flag_ = false; }
-    TRunning(const TRunning &) = delete;
-    TRunning &operator=(const TRunning &) = delete;
-
-  private:
-    bool &flag_;
-  } running(running_);
   std::u16string toSend = fileName;
-  Prgfile_.SetFileName(fileName);
-  if (Prgfile_.Execute() == TProgramd438::BothCheck && !Prgfile_.Streamprogramme().empty()) {
-    toSend = TemporaryFileFor(fileName);
-    Prgfile_.SavePrgfile(toSend);
+  {
+    const TSplitParts parts(Prgfile_);
+    Prgfile_.SetFileName(fileName);
+    if (Prgfile_.Execute() == TProgramd438::BothCheck && !Prgfile_.Streamprogramme().empty()) {
+      toSend = TemporaryFileFor(fileName);
+      if (SameFile(toSend, fileName))
+        UProgramme1_.SetImage(Prgfile_.Streamprogramme());
+      else
+        Prgfile_.SavePrgfile(toSend);
+    }
   }
   UProgramme1_.SetComMode(linkMode == TCommunicationMode::cmUSBPRN ? TCommunicationMode::cmUSBPRN
                                                                    : TCommunicationMode::cmCOM);
@@ -70,13 +88,6 @@ void TDownloadProgramme::DoDownloadProgress(TUProgramme &, TUProgrammeEventAge &
     return;
   const std::string text = TextToSystemBytes(Age.Message()).value_or(std::string());
   proc(Age.CurNo(), Age.TotalNo(), Age.Status(), text.c_str());
-}
-
-void TDownloadProgramme::ReportFailure() {
-  TUProgrammeEventAge age;
-  age.SetMessage(FailureText);
-  age.SetStatus(TUProgrammeEventAge::Failed);
-  DoDownloadProgress(UProgramme1_, age);
 }
 
 } // namespace pondrex

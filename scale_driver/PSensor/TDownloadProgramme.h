@@ -4,8 +4,10 @@
 //
 // When both parts of the image check and the program part holds bytes,
 // only the program part is sent: it is written beside the image as
-// "Prgfile.^tmp" (and left there). Any other image is sent as it is, so a
-// "Prgfile.^tmp" that this call did not write is never sent.
+// "Prgfile.^tmp" (and left there). An image that is itself that file is
+// never written over: its program part is sent from memory. Any other image
+// is sent as it is, so a "Prgfile.^tmp" that this call did not write is
+// never sent. The parts are freed when the call ends.
 #pragma once
 
 #include "IPlatform.h"
@@ -25,10 +27,6 @@ namespace pondrex {
 class TDownloadProgramme {
 public:
   static constexpr const char16_t *TemporaryName = u"Prgfile.^tmp";
-  // The text of the report with which a download that ended with an error
-  // (an image that cannot be read, a temporary file or debug log that
-  // cannot be written) tells the host that it failed.
-  static constexpr const char16_t *FailureText = u"Download Program fail";
 
   // debugLogFile: where the firmware bus writes its debug log. The platform,
   // the flags and the slots must outlive the object.
@@ -42,31 +40,24 @@ public:
   // the previous call). linkMode is the scale link's mode: cmUSBPRN
   // downloads through a USB printer-class port, anything else through a
   // serial port. Raises when the image cannot be read or a part reaches
-  // beyond it, or a file cannot be written; the port is closed again.
+  // beyond it, or the temporary file cannot be written; the port is closed
+  // again.
   void Execute(const std::u16string &fileName, const std::u16string &portName, int32_t baudRate,
                TCommunicationMode linkMode);
 
   // The driver's event handler: hands the report to the progress callback,
   // its text in the system code page, valid during the call.
   void DoDownloadProgress(TUProgramme &Sender, TUProgrammeEventAge &Age);
-  // The report of a download that ended with an error: FailureText, 0, 0,
-  // status 0.
-  void ReportFailure();
 
   // The folder part of fileName (up to its last path separator or drive
   // colon) followed by "Prgfile.^tmp".
   static std::u16string TemporaryFileFor(const std::u16string &fileName);
-
-  // True while a download runs; a download started from one of its own
-  // progress reports would pull the port from under it.
-  bool Running() const { return running_; }
 
   TProgramd438 &Prgfile() { return Prgfile_; }
   TUProgramme &UProgramme1() { return UProgramme1_; }
 
 private:
   TCallbackSlots &slots_;
-  bool running_ = false;
   // Freed in the reverse order: the splitter, then the driver.
   TUProgramme UProgramme1_;
   TProgramd438 Prgfile_;

@@ -39,6 +39,11 @@ uint8_t TProgramd438::Execute() {
   return convert(0, static_cast<int32_t>(std::min<size_t>(file->size(), INT32_MAX)), *file);
 }
 
+void TProgramd438::FreeParts() {
+  std::vector<uint8_t>().swap(Memory8k);
+  std::vector<uint8_t>().swap(MemoryPrg);
+}
+
 uint8_t TProgramd438::convert(int32_t Addr, int32_t DataSize, std::span<const uint8_t> file) {
   uint8_t flags = AlwaysSet;
   std::vector<uint8_t> header(HeaderSize, 0);

@@ -65,6 +65,9 @@ public:
   // True when the part checks.
   bool CheckImage(std::span<const uint8_t> part);
 
+  // Empties both parts and gives their memory back.
+  void FreeParts();
+
   const std::vector<uint8_t> &Stream8k() const { return Memory8k; }
   const std::vector<uint8_t> &Streamprogramme() const { return MemoryPrg; }
 

@@ -140,8 +140,11 @@ void TUProgramme::DoStatusEvent(const std::u16string &Message, int32_t TotalNo, 
   Onstatusevent(*this, EventAge);
 }
 
-std::vector<uint8_t> TUProgramme::ReadImage() const {
-  std::optional<std::vector<uint8_t>> file = ReadFileBytes(std::filesystem::path(FFileName));
+std::vector<uint8_t> TUProgramme::TakeImage() {
+  std::optional<std::vector<uint8_t>> file = std::move(image_);
+  image_.reset();
+  if (!file)
+    file = ReadFileBytes(std::filesystem::path(FFileName));
   if (!file)
     throw EFirmwareFileError("The firmware image cannot be read");
   return std::move(*file);
@@ -181,21 +184,25 @@ bool TUProgramme::ReopenBus() {
 
 void TUProgramme::DownloadOverBus() {
   THecrIBusComm &bus = *HBusComm1;
-  const std::vector<uint8_t> file = ReadImage();
+  const std::vector<uint8_t> file = TakeImage();
   bus.blnIsOS = !IsHk32Image(file);
   if (bus.blnIsOS && !FActive) {
     DoStatusEvent(u"Open " + FComName + u"fail!", 0, 0, TUProgrammeEventAge::Failed);
     return;
   }
   const int32_t size = Clamped(file.size());
-  // An image shorter than 4 bytes has no version word to start with.
-  if ((bus.blnIsOS && file.size() % BlockSize != 0) || file.size() < 4) {
+  const size_t blocks = (file.size() + BlockSize - 1) / BlockSize;
+  // An image shorter than 4 bytes has no version word to start with; one
+  // with more blocks than the 16-bit bus address reaches would wrap round
+  // onto the start and end commands.
+  if ((bus.blnIsOS && file.size() % BlockSize != 0) || file.size() < 4 ||
+      blocks > static_cast<size_t>(MaxProgramBlocks + FirstBlockAddress)) {
     DoStatusEvent(u"Not a valid file!", size, 0, TUProgrammeEventAge::Failed);
     return;
   }
   const uint16_t version = static_cast<uint16_t>(file[file.size() - 4] | file[file.size() - 3] << 8);
   const uint16_t checksum = FileCheckSum(file);
-  const int32_t n = Clamped((file.size() + BlockSize - 1) / BlockSize) - FirstBlockAddress;
+  const int32_t n = static_cast<int32_t>(blocks) - FirstBlockAddress;
 
   for (int32_t restarts = 0;; ++restarts) {
     if (bus.iMode == 0) {
@@ -310,9 +317,15 @@ void TUProgramme::DownloadOverUdp() {
     DoStatusEvent(u"Open fail!", 0, 0, TUProgrammeEventAge::Failed);
     return;
   }
-  std::vector<uint8_t> image = ReadImage();
+  std::vector<uint8_t> image = TakeImage();
   StampCheckSum(image);
   const size_t size = image.size();
+  // The block number is 16 bits wide, and block b carries the bytes from
+  // 256 x b on.
+  if (size > size_t{0x10000} * BlockSize) {
+    DoStatusEvent(u"Not a valid file!", Clamped(size / BlockSize), 0, TUProgrammeEventAge::Failed);
+    return;
+  }
   uint8_t *const data = BufSend.data() + 3;
   size_t position = 0;
   int32_t i = 0;
@@ -338,8 +351,12 @@ void TUProgramme::DownloadOverUdp() {
     }
     if (!SendUdpBlock(ProgramTransfer, static_cast<uint16_t>(i), static_cast<int32_t>(BlockSize))) {
       if (i == FirstUdpProgramBlock && restarts < MaxSequenceRestarts) {
+        // From the start block again; the read position goes back too, so
+        // that an image whose program part is this one block is sent again
+        // instead of being taken as done.
         ++restarts;
         i = StartBlock;
+        position = 0;
         continue;
       }
       DoStatusEvent(u"Download Program fail", Clamped(position / BlockSize), 0, TUProgrammeEventAge::Failed);

@@ -11,9 +11,13 @@
 // wake-up (at most MaxSequenceRestarts times); any other failure ends it with
 // its report.
 //
+// An image with more blocks than the 16-bit block address reaches (more
+// than MaxProgramBlocks program blocks on the bus, more than 65536 blocks in
+// datagrams) is refused as "Not a valid file!" before anything is sent.
+//
 // Everything runs on the calling thread, inside Execute; the waits are the
-// bus's. A file that cannot be read, or a debug log that cannot be written
-// when the port closes, ends Execute with an exception.
+// bus's. A file that cannot be read ends Execute with an exception; a debug
+// log that cannot be written when the port closes changes nothing.
 #pragma once
 
 #include "IPlatform.h"
@@ -29,6 +33,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -48,10 +53,12 @@ class TUProgramme {
 public:
   // The ECR ID with which the download connects.
   static constexpr int32_t DownloadEcrId = 1234;
-  // Bytes at the start of a serial image that are not sent, and the first
-  // bus address of its blocks.
+  // Bytes at the start of a serial image that are not sent, the first bus
+  // address of its blocks, and the most blocks that the 16-bit address
+  // reaches.
   static constexpr size_t SkippedBytes = 4096;
   static constexpr int32_t FirstBlockAddress = 16;
+  static constexpr int32_t MaxProgramBlocks = 0x10000 - FirstBlockAddress;
   // How often the serial sequence (or the datagram download) starts again
   // after its first program block failed.
   static constexpr int32_t MaxSequenceRestarts = 1;
@@ -99,6 +106,10 @@ public:
   bool Active() const { return FActive; }
   const std::u16string &FileName() const { return FFileName; }
   void SetFileName(std::u16string value) { FFileName = std::move(value); }
+  // The bytes that the next Execute sends instead of reading FileName (for
+  // an image that is not on disk); Execute takes them, so the call after
+  // reads FileName again.
+  void SetImage(std::vector<uint8_t> image) { image_ = std::move(image); }
   bool Terminate() const { return FTerminate; }
   // Stores the value and ends the bus's wait in progress, whichever the
   // value.
@@ -122,7 +133,7 @@ private:
   bool SerialPortUsed() const;
   void CloseBus();
   bool ReopenBus();
-  std::vector<uint8_t> ReadImage() const;
+  std::vector<uint8_t> TakeImage();
 
   IPlatform &platform_;
   const TLinkProcessFlags &flags_;
@@ -142,6 +153,7 @@ private:
   TUProgrammeEventAge EventAge;
   bool FTerminate = false;
   std::array<uint8_t, 3 + 256> BufSend{};
+  std::optional<std::vector<uint8_t>> image_;
 };
 
 } // namespace pondrex

@@ -330,7 +330,9 @@ int32_t PONDREX_CALL __ReadTZAD(char *zeroAd, char *tareAd);
  * scale does not acknowledge, the transfer fails and the link stays closed
  * with the port free (reopen it with OpenDevice). SetRecvHandle, SendPrice,
  * DownLoadPlu and UpLoadPlu fail (or do nothing) before CreateComm. A
- * transfer started while another runs fails at once. */
+ * transfer started while another runs (from another thread, or from the
+ * report window during a transfer) fails at once and leaves the running
+ * one alone. */
 
 /* No result. Makes the price bus; a second call replaces it. */
 void PONDREX_CALL CreateComm(void);
@@ -341,8 +343,10 @@ void PONDREX_CALL CreateComm(void);
  * "1:5:1234:KG:0" or "1:3:12.345:N:KG:0". */
 void PONDREX_CALL SetRecvHandle(void *window);
 #define PONDREX_WEIGHT_REPORT_MESSAGE 0x0400 /* WM_USER */
-/* -1 when the scale took the unit price, else 0 (a 16-bit result); 0 at
- * once for a price below 0, above 42949672.95 or not a number. */
+/* -1 when the scale took the unit price, else 0 (a 16-bit result). The
+ * price is rounded to hundredths first (halves to even); 0 at once for a
+ * price that is not a number or that, so rounded, is below 0 or above
+ * 42949672.95 (so -0.004 sends 0 and succeeds). */
 int16_t PONDREX_CALL SendPrice(double price);
 /* 1 when the 70 PLU slots were written from the file, else 0 (a one-byte
  * result). One line per slot: price, TAB, unit text (KG, 500G, 600G, G, LB,
@@ -353,7 +357,11 @@ int16_t PONDREX_CALL SendPrice(double price);
 uint8_t PONDREX_CALL DownLoadPlu(const char *fileName);
 /* 1 when the 70 slots were read into the file, else 0 (a one-byte result):
  * 70 lines ended by CR LF in the system code page. The file is replaced only
- * once every slot was read; on failure it stays as it was. */
+ * once the whole transfer, its closing frame included, succeeded; on
+ * failure it stays as it was. A destination that cannot be replaced (a
+ * read-only file, a folder, a folder that does not exist, a file that
+ * another program holds, a name that cannot be made) fails at once, before
+ * anything is sent. */
 uint8_t PONDREX_CALL UpLoadPlu(const char *fileName);
 
 /* --- Text self-test ----------------------------------------------------- */
@@ -372,17 +380,27 @@ uint8_t PONDREX_CALL __GetUTF8EX(uint8_t *buffer);
  * download and, when it was open, is open again afterwards.
  *
  * When both parts of the image check, only its program part is sent; it is
- * written beside the image as "Prgfile.^tmp", which stays there. The
- * download also writes the (empty) file DEBUG.LOG in the folder of the
- * host's executable. A port that cannot be opened shows an error box
+ * written beside the image as "Prgfile.^tmp", which stays there (an image
+ * that is itself named "Prgfile.^tmp" is not written over). An image of
+ * more than 65520 blocks after its first 4096 bytes (16 MB) is refused as
+ * "Not a valid file!". The download also writes the (empty) file DEBUG.LOG
+ * in the folder of the host's executable; when it cannot (a host installed
+ * in a folder it may not write to), the download goes on and its outcome is
+ * the boot loader's. A port that cannot be opened shows an error box
  * first.
+ *
+ * One download runs at a time: a call made while one runs (from another
+ * thread, or from its progress callback) leaves it alone, reports
+ * "Download Program fail" (0, 0, status 0) to its own progress callback and
+ * returns.
  *
  * progress, unless null, is called on this thread inside the call for
  * every step: "Download Program... " before each block (status 2), then
  * "Download Program complete" (status 1) or "waiting..." (status 3, USB
  * printer ports); every report with status 0 is a failure and the last
- * one. An image that cannot be read or a file that cannot be written ends
- * the download with "Download Program fail" (0, 0, status 0). */
+ * one. An image that cannot be read or a "Prgfile.^tmp" that cannot be
+ * written ends the download with "Download Program fail" (0, 0, status
+ * 0). */
 void PONDREX_CALL DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,
                                     TPondrexDownloadProgressProc progress);
 void PONDREX_CALL __DownloadProgramme(const char *fileName, const char *portName, int32_t baudRate,

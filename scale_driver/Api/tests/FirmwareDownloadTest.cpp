@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 namespace pondrex::test {
 namespace {
 
@@ -24,8 +27,11 @@ protected:
     EXPECT_TRUE(WriteFileBytes(path, image));
     return TextToSystemBytes(path.u16string()).value();
   }
+  // As the export runs it: claimed first, then the download.
   void Download(const std::string &file, TDownloadProgressProc progress = &RecordProgress) {
-    api::DownloadProgramme(sensor, download, slots, file.c_str(), "COM3", 9600, progress);
+    api::RunOneDownload(progress, [&] {
+      api::DownloadProgramme(sensor, download, slots, file.c_str(), "COM3", 9600, progress);
+    });
   }
 
   TScratchFolder folder;
@@ -65,7 +71,9 @@ TEST_F(FirmwareDownload, DownloadEndingWithAnErrorReportsTheFailureLastAndReopen
     EXPECT_TRUE(link().Active());
     EXPECT_TRUE(line.IsOpen());
   }
-  api::DownloadProgramme(sensor, download, slots, nullptr, nullptr, 9600, &RecordProgress);
+  api::RunOneDownload(&RecordProgress, [&] {
+    api::DownloadProgramme(sensor, download, slots, nullptr, nullptr, 9600, &RecordProgress);
+  });
   EXPECT_EQ(ProgressReports().size(), 2u);
 }
 
@@ -81,21 +89,45 @@ TEST_F(FirmwareDownload, FileNameInTheSystemCodePage) {
   EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
 }
 
-// A download started from a progress report of another does nothing.
-std::function<void()> nestedDownload;
+// Calls made while a download runs: from its own progress report, and from
+// another thread.
+std::function<void()> duringDownload;
 void PONDREX_STDCALL StartAnotherDownload(int32_t current, int32_t total, int32_t status, const char *text) {
   RecordProgress(current, total, status, text);
-  nestedDownload();
+  duringDownload();
+}
+std::vector<TProgressReport> refusedReports;
+void PONDREX_STDCALL RecordRefused(int32_t current, int32_t total, int32_t status, const char *text) {
+  refusedReports.push_back({current, total, status, text});
 }
 
-TEST_F(FirmwareDownload, DownloadStartedFromAReportDoesNothing) {
-  const std::string nestedFile = WriteImage(image);
-  nestedDownload = [&] { Download(nestedFile); };
-  Download(nestedFile, &StartAnotherDownload);
-  EXPECT_EQ(ProgressReports().size(), 3u);
-  EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
+TEST_F(FirmwareDownload, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
+  const std::string file = WriteImage(image);
+  refusedReports.clear();
+  size_t calls = 0;
+  duringDownload = [&] {
+    // The first from the report itself, the second from another thread.
+    if (calls++ % 2 == 0) {
+      Download(file, &RecordRefused);
+    } else {
+      std::thread other([&] { Download(file, &RecordRefused); });
+      other.join();
+    }
+    // The running download's callback is untouched.
+    EXPECT_EQ(slots.DownloadProgressProc, &StartAnotherDownload);
+  };
+  Download(file, &StartAnotherDownload);
+  EXPECT_EQ(ProgressReports(), (std::vector<TProgressReport>{{1, 2, 2, "Download Program... "},
+                                                             {2, 2, 2, "Download Program... "},
+                                                             {2, 2, 1, "Download Program complete"}}));
+  EXPECT_EQ(refusedReports, std::vector<TProgressReport>(3, {0, 0, 0, "Download Program fail"}));
   EXPECT_EQ(boot.Packets(TBootRequest::Connect).size(), 1u);
   EXPECT_TRUE(link().Active());
+
+  // Once it has ended, the next download runs.
+  ProgressReports().clear();
+  Download(file);
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
 }
 
 } // namespace

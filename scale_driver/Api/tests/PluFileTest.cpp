@@ -108,17 +108,24 @@ TEST_F(PluFileOnDisk, ReadsTheFileAndFailsWhenThereIsNone) {
 
 TEST_F(PluFileOnDisk, ReplacingPutsTheWholeNewFileInPlaceOrLeavesTheOldOne) {
   const std::filesystem::path path = folder / "plu.txt";
-  ReplaceFile(path, "new\r\n");
+  TPluFileReplacement(path).Commit("new\r\n");
   EXPECT_EQ(Content(path), "new\r\n");
-  ReplaceFile(path, "newer\r\n");
+  {
+    TPluFileReplacement replacement(path);
+    EXPECT_TRUE(std::filesystem::exists(folder / "plu.txt.~tmp"));
+    replacement.Commit("newer\r\n");
+  }
+  EXPECT_EQ(Content(path), "newer\r\n");
+  // Without Commit the new file goes and the old one stays.
+  { TPluFileReplacement abandoned(path); }
   EXPECT_EQ(Content(path), "newer\r\n");
 
-  // A folder in the file's place cannot be replaced: it stays, and nothing
-  // is left beside it.
+  // Destinations that cannot be replaced fail when the replacement is made:
+  // they stay, and nothing is left beside them.
   std::filesystem::create_directory(folder / "taken");
-  EXPECT_THROW(ReplaceFile(folder / "taken", "x"), EPluFileError);
+  EXPECT_THROW(TPluFileReplacement(folder / "taken"), EPluFileError);
   EXPECT_TRUE(std::filesystem::is_directory(folder / "taken"));
-  EXPECT_THROW(ReplaceFile(folder / "missing" / "plu.txt", "x"), EPluFileError);
+  EXPECT_THROW(TPluFileReplacement(folder / "missing" / "plu.txt"), EPluFileError);
   std::vector<std::string> names;
   for (const auto &entry : std::filesystem::directory_iterator(folder))
     names.push_back(entry.path().filename().string());

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <thread>
 
 namespace pondrex::test {
 namespace {
@@ -102,7 +103,8 @@ TEST_F(PriceTransfer, SendPriceBorrowsThePortAt9600AndGivesItBack) {
 }
 
 TEST_F(PriceTransfer, PricesThatDoNotFitFailWithoutTouchingTheLink) {
-  for (double price : {-0.01, 42949672.96, std::nan(""), std::numeric_limits<double>::infinity()}) {
+  // The price is rounded to hundredths before it is judged.
+  for (double price : {-0.01, -0.006, 42949672.96, std::nan(""), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(api::SendPrice(sensor, price), 0) << price;
   }
   EXPECT_TRUE(line.Events().empty());
@@ -110,6 +112,9 @@ TEST_F(PriceTransfer, PricesThatDoNotFitFailWithoutTouchingTheLink) {
 
   EXPECT_EQ(api::SendPrice(sensor, 42949672.95), -1);
   EXPECT_EQ(line.Writes().at(2), PriceDataFrame(0x77, 0xF9, 0, {0xFF, 0xFF, 0xFF, 0xFF}));
+  line.ClearEvents();
+  EXPECT_EQ(api::SendPrice(sensor, -0.004), -1);
+  EXPECT_EQ(line.Writes().at(2), PriceDataFrame(0x77, 0xF9, 0, {0, 0, 0, 0}));
 }
 
 TEST_F(PriceTransfer, DownLoadPluWritesEverySlotFromTheFile) {
@@ -210,14 +215,49 @@ TEST_F(PriceTransfer, UploadThatStopsHalfwayLeavesTheOldFile) {
   ExpectPortFree();
 }
 
-TEST_F(PriceTransfer, RaisedErrorsGiveThePortBackToTheLink) {
-  // The table cannot be written: no closing frame, the link is opened again.
-  EXPECT_EQ(api::UpLoadPlu(sensor, (folder / "missing" / "plu.txt").string().c_str()), 0);
-  EXPECT_NE(line.Writes().back(), Close);
-  ExpectLinkOpenAgain();
+TEST_F(PriceTransfer, UploadWhoseClosingIsNotAcknowledgedLeavesTheOldFile) {
+  Write(File("plu.txt"), "old\r\n");
+  line.SetResponder([](TFakeSerialLine &l, const TWrittenBlock &block) {
+    if (block.Bytes[0] == 0x55)
+      l.Send(PriceUploadReply(block.Bytes, {0, 0, 0, 1}), 5);
+    else if (block.Bytes[0] != 0x33)
+      l.Send({0x06}, 5);
+  });
+  EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), 0);
+  EXPECT_EQ(line.Writes().back(), Close);
+  EXPECT_EQ(Content(File("plu.txt")), "old\r\n");
+  EXPECT_FALSE(std::filesystem::exists(File("plu.txt") + ".~tmp"));
+  ExpectPortFree();
+}
 
+TEST_F(PriceTransfer, UploadOntoADestinationThatCannotBeReplacedFailsWithNothingSent) {
+  Write(File("readonly.txt"), "old\r\n");
+  std::filesystem::permissions(File("readonly.txt"), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+  std::filesystem::create_directory(folder / "folder.txt");
+  Write(File("file"), "a file\r\n");
+  const std::vector<std::filesystem::path> destinations = {folder / "readonly.txt", folder / "folder.txt",
+                                                           folder / "missing" / "plu.txt",
+                                                           folder / "file" / "plu.txt"};
+  for (const std::filesystem::path &destination : destinations) {
+    SCOPED_TRACE(destination.string());
+    EXPECT_EQ(api::UpLoadPlu(sensor, destination.string().c_str()), 0);
+    EXPECT_TRUE(line.Events().empty());
+    EXPECT_TRUE(link().Active());
+    EXPECT_FALSE(std::filesystem::exists(destination.string() + ".~tmp"));
+  }
+  EXPECT_EQ(Content(File("readonly.txt")), "old\r\n");
+  EXPECT_EQ(std::filesystem::status(File("readonly.txt")).permissions() & std::filesystem::perms::owner_write,
+            std::filesystem::perms::none);
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "folder.txt"));
+  EXPECT_EQ(Content(File("file")), "a file\r\n");
+  std::filesystem::permissions(File("readonly.txt"), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+}
+
+TEST_F(PriceTransfer, RaisedErrorsGiveThePortBackToTheLink) {
   // The port cannot be opened: the link's open is tried again all the same.
-  line.ClearEvents();
   line.FailStart("Error opening serial port");
   EXPECT_EQ(api::SendPrice(sensor, 1), 0);
   const std::vector<TSerialEvent> failed = line.EventsOf(StartFailed);
@@ -254,17 +294,30 @@ TEST_F(PriceTransfer, ReportsGoToTheWindowOfTheCurrentBusOnly) {
 }
 
 TEST_F(PriceTransfer, TransferStartedDuringAnotherFailsAtOnce) {
+  // As the exports run them: claimed first, then the transfer.
+  auto sendPrice = [this](double price) {
+    return api::RunOneTransfer(int16_t{0}, [&] { return api::SendPrice(sensor, price); });
+  };
+  auto upLoadPlu = [this] {
+    return api::RunOneTransfer(uint8_t{0}, [&] { return api::UpLoadPlu(sensor, File("plu.txt").c_str()); });
+  };
   std::vector<int> nested;
-  bus().OnShowWeight = [this, &nested](int32_t, int32_t, double, const std::u16string &,
-                                       const std::u16string &) {
-    nested.push_back(api::SendPrice(sensor, 1));
-    nested.push_back(api::UpLoadPlu(sensor, File("plu.txt").c_str()));
+  bus().OnShowWeight = [&](int32_t, int32_t, double, const std::u16string &, const std::u16string &) {
+    // From the window procedure, and from another thread.
+    nested.push_back(sendPrice(1));
+    std::thread other([&] { nested.push_back(upLoadPlu()); });
+    other.join();
   };
   scale.Before[0x11] = {0x53, 0x05, 0x04, 0xD2};
-  EXPECT_EQ(api::SendPrice(sensor, 12.5), -1);
+  EXPECT_EQ(sendPrice(12.5), -1);
   EXPECT_EQ(nested, (std::vector<int>{0, 0}));
   EXPECT_EQ(line.Writes().size(), 4u);
   EXPECT_FALSE(std::filesystem::exists(File("plu.txt")));
+  EXPECT_FALSE(std::filesystem::exists(File("plu.txt") + ".~tmp"));
+
+  // Once it has ended, the next transfer runs.
+  bus().OnShowWeight = nullptr;
+  EXPECT_EQ(sendPrice(1), -1);
 }
 
 } // namespace

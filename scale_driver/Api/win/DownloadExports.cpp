@@ -17,15 +17,20 @@ namespace {
 
 void DownloadExport(const char *fileName, const char *portName, int32_t baudRate,
                     pondrex::TDownloadProgressProc progress) noexcept {
-  bool ran = false;
-  RunExport([&](TPSensor &sensor) {
-    ran = true;
-    api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName,
-                           portName, baudRate, progress);
+  // The download is claimed first, so that a call refused because another
+  // runs touches nothing of it.
+  api::RunOneDownload(progress, [&] {
+    bool ran = false;
+    RunExport([&](TPSensor &sensor) {
+      ran = true;
+      api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName,
+                             portName, baudRate, progress);
+    });
+    // The driver objects could not be made: the download failed before it
+    // began.
+    if (!ran)
+      api::ReportDownloadFailure(progress);
   });
-  // The driver objects could not be made: the download failed before it began.
-  if (!ran && progress != nullptr)
-    progress(0, 0, 0, "Download Program fail");
 }
 
 } // namespace

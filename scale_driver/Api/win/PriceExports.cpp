@@ -20,16 +20,24 @@ void __stdcall SetRecvHandle(void *window) {
   RunExport([window](TPSensor &) { api::SetRecvHandle(reinterpret_cast<uintptr_t>(window)); });
 }
 
+// Each transfer claims the price bus at its entry: a call made while
+// another transfer runs fails at once, before it touches anything.
 int16_t __stdcall SendPrice(double price) {
-  return RunExport(int16_t{0}, [price](TPSensor &sensor) { return api::SendPrice(sensor, price); });
+  return api::RunOneTransfer(int16_t{0}, [price] {
+    return RunExport(int16_t{0}, [price](TPSensor &sensor) { return api::SendPrice(sensor, price); });
+  });
 }
 
 uint8_t __stdcall DownLoadPlu(const char *fileName) {
-  return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::DownLoadPlu(sensor, fileName); });
+  return api::RunOneTransfer(uint8_t{0}, [fileName] {
+    return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::DownLoadPlu(sensor, fileName); });
+  });
 }
 
 uint8_t __stdcall UpLoadPlu(const char *fileName) {
-  return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::UpLoadPlu(sensor, fileName); });
+  return api::RunOneTransfer(uint8_t{0}, [fileName] {
+    return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::UpLoadPlu(sensor, fileName); });
+  });
 }
 
 } // extern "C"

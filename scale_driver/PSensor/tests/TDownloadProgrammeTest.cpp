@@ -68,6 +68,25 @@ TEST_F(DownloadProgramme, ImageWhosePartsCheckSendsOnlyItsProgramPartFromTheTemp
                                                              {3, 3, 2, "Download Program... "},
                                                              {3, 3, 1, "Download Program complete"}}));
   EXPECT_FALSE(line.IsOpen());
+  // The parts of the split are freed once the call is done.
+  EXPECT_EQ(download.Prgfile().Stream8k().capacity(), 0u);
+  EXPECT_EQ(download.Prgfile().Streamprogramme().capacity(), 0u);
+}
+
+TEST_F(DownloadProgramme, ImageNamedLikeTheTemporaryFileIsNotWrittenOver) {
+  const Bytes image = SplitImage(part8k, program);
+  const std::filesystem::path path = folder / "Prgfile.^tmp";
+  ASSERT_TRUE(WriteFileBytes(path, image));
+  download.Execute(path.u16string(), u"COM7", 9600, TCommunicationMode::cmCOM);
+  EXPECT_EQ(ReadFileBytes(path), image);
+  // Its program part is what goes to the boot loader, as for any other name.
+  EXPECT_EQ(BlockData(), Bytes(program.begin() + 4096, program.end()));
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{3, 3, 1, "Download Program complete"}));
+
+  // The next call reads its file again.
+  boot.ClearLog();
+  download.Execute(Write(program), u"COM7", 9600, TCommunicationMode::cmCOM);
+  EXPECT_EQ(BlockData(), Bytes(program.begin() + 4096, program.end()));
 }
 
 TEST_F(DownloadProgramme, AnyOtherImageIsSentAsItIsAndAStaleTemporaryFileNever) {
@@ -126,16 +145,19 @@ TEST_F(DownloadProgramme, ErrorsEndTheFrontEndWithThePortClosed) {
       download.Execute((folder / "missing.bin").u16string(), u"COM7", 9600, TCommunicationMode::cmCOM),
       EProgramImageError);
   EXPECT_TRUE(line.Events().empty());
+}
 
-  // The debug log cannot be written when the port closes after the blocks.
+TEST_F(DownloadProgramme, DebugLogThatCannotBeWrittenLeavesTheOutcomeToTheBootLoader) {
   TDownloadProgramme unwritable(platform, flags, slots, folder / "missing" / "DEBUG.LOG");
-  EXPECT_THROW(unwritable.Execute(Write(program), u"COM7", 9600, TCommunicationMode::cmCOM), EIBusLogError);
+  unwritable.Execute(Write(program), u"COM7", 9600, TCommunicationMode::cmCOM);
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{3, 3, 1, "Download Program complete"}));
+  EXPECT_EQ(boot.Packets(TBootRequest::End).size(), 1u);
   EXPECT_FALSE(line.IsOpen());
-  EXPECT_FALSE(unwritable.Running());
-  EXPECT_EQ(ProgressReports().back(), (TProgressReport{3, 3, 2, "Download Program... "}));
 
-  unwritable.ReportFailure();
-  EXPECT_EQ(ProgressReports().back(), (TProgressReport{0, 0, 0, "Download Program fail"}));
+  // A failure stays the boot loader's failure.
+  boot.On(TBootRequest::End, {TBootReply::Refuse()});
+  unwritable.Execute(Write(program), u"COM7", 9600, TCommunicationMode::cmCOM);
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{0, 3, 0, "Disconnect fail"}));
 }
 
 TEST_F(DownloadProgramme, ReportTextsReachTheHostInTheSystemCodePage) {

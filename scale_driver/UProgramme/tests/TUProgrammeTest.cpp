@@ -32,6 +32,13 @@ std::string Narrow(const std::u16string &text) {
   return std::string(text.begin(), text.end());
 }
 
+Bytes Hk32Image(size_t size) {
+  Bytes hk = CheckedPart(size, 0x55);
+  const std::string board = "HK32F030C8";
+  std::copy(board.begin(), board.end(), hk.begin() + 4096);
+  return hk;
+}
+
 class UProgramme : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -249,9 +256,17 @@ TEST_F(UProgramme, ImagesThatAreNotSent) {
   };
   Bytes odd = image;
   odd.push_back(0);
+  // One block more than the 16-bit bus address reaches: block 65520 would
+  // go out at address 0, onto the start command.
+  const Bytes tooMany(4096 + 65521 * 256, 0);
+  const Bytes hk32TooMany = Hk32Image(4096 + 65521 * 256);
   const std::vector<TCase> cases = {
       {"size not a multiple of 256", odd, {"Not a valid file!", static_cast<int32_t>(odd.size()), 0, 0}},
       {"empty file", {}, {"Not a valid file!", 0, 0, 0}},
+      {"65521 blocks", tooMany, {"Not a valid file!", static_cast<int32_t>(tooMany.size()), 0, 0}},
+      {"HK32F030C8, 65521 blocks",
+       hk32TooMany,
+       {"Not a valid file!", static_cast<int32_t>(hk32TooMany.size()), 0, 0}},
   };
   for (const TCase &c : cases) {
     SCOPED_TRACE(c.name);
@@ -267,6 +282,18 @@ TEST_F(UProgramme, ImagesThatAreNotSent) {
   EXPECT_FALSE(line.IsOpen());
 }
 
+TEST_F(UProgramme, ImageOfAsManyBlocksAsTheAddressReachesIsSent) {
+  driver.Onstatusevent = [this](TUProgramme &sender, TUProgrammeEventAge &age) {
+    reports.push_back({Narrow(age.Message()), age.TotalNo(), age.CurNo(), age.Status()});
+    sender.SetTerminate(true);
+  };
+  Use(Bytes(4096 + 65520 * 256, 0));
+  Run();
+  EXPECT_EQ(reports, (std::vector<TReport>{{"Download Program... ", 65520, 1, 2},
+                                           {"Download Program complete", 65520, 65520, 1}}));
+  EXPECT_EQ(boot.Packets(TBootRequest::Block).size(), 1u);
+}
+
 TEST_F(UProgramme, PortThatDidNotOpenIsReportedAndNothingIsWritten) {
   line.FailStart("Error opening serial port");
   Use(image);
@@ -279,13 +306,6 @@ TEST_F(UProgramme, PortThatDidNotOpenIsReportedAndNothingIsWritten) {
 
 // An image for the HK32F030C8 board: any size, no status upload, and a
 // last block that carries the previous block's bytes after the file's end.
-Bytes Hk32Image(size_t size) {
-  Bytes hk = CheckedPart(size, 0x55);
-  const std::string board = "HK32F030C8";
-  std::copy(board.begin(), board.end(), hk.begin() + 4096);
-  return hk;
-}
-
 TEST_F(UProgramme, Hk32ImageOfAnySizeWithoutStatusUpload) {
   const Bytes hk = Hk32Image(4096 + 256 + 100);
   Use(hk);
@@ -424,6 +444,29 @@ TEST_F(UProgrammeUdp, FailingFirstProgramBlockRestartsOnceThenFails) {
   Run();
   EXPECT_EQ(SentBlocks(), (std::vector<uint16_t>{0, 32, 32, 32, 32, 0, 32, 32, 32, 32}));
   EXPECT_EQ(reports.back(), (TReport{"Download Program fail", 33, 0, 0}));
+}
+
+TEST_F(UProgrammeUdp, OneProgramBlockNeverAcknowledgedFails) {
+  AnswerBlocks([](uint16_t block) { return block != 32; });
+  for (const size_t size : {size_t{8192 + 1}, size_t{8192 + 256}}) {
+    SCOPED_TRACE(size);
+    reports.clear();
+    const size_t before = SentBlocks().size();
+    Use(CheckedPart(size, 3));
+    Run();
+    const std::vector<uint16_t> blocks = SentBlocks();
+    EXPECT_EQ(std::vector<uint16_t>(blocks.begin() + static_cast<std::ptrdiff_t>(before), blocks.end()),
+              (std::vector<uint16_t>{0, 32, 32, 32, 32, 0, 32, 32, 32, 32}));
+    EXPECT_EQ(reports.back(), (TReport{"Download Program fail", static_cast<int32_t>(size / 256), 0, 0}));
+  }
+}
+
+TEST_F(UProgrammeUdp, ImageBeyondTheBlockNumberIsNotSent) {
+  AnswerBlocks([](uint16_t) { return true; });
+  Use(Bytes(0x10000 * 256 + 1, 0));
+  Run();
+  EXPECT_TRUE(platform.Udp().Sent().empty());
+  EXPECT_EQ(reports, (std::vector<TReport>{{"Not a valid file!", 0x10000, 0, 0}}));
 }
 
 TEST_F(UProgrammeUdp, NotActiveAndResetFailure) {

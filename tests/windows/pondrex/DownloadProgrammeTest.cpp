@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -345,6 +347,88 @@ TEST_F(Download, PortThatCannotBeOpenedShowsTheBoxReportsAndReopensTheLink) {
   EXPECT_EQ(boxes.texts, std::vector<std::wstring>{L"Error opening COM99!\r\nplease select other ports."});
   EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), Texts{progressText(0, 0, 0, "Open COM99fail!")});
   EXPECT_TRUE(bootLog(0).empty());
+  EXPECT_EQ(tare(), -1);
+}
+
+// The private memory of the process, in bytes.
+size_t privateBytes() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+  return counters.PagefileUsage;
+}
+
+TEST_F(Download, ImageBeyondTheBlockAddressIsRefusedAndItsPartsFreed) {
+  ASSERT_EQ(openLink(), -1);
+  // 32 MB of zeros: both parts check, and the program part that would be
+  // sent has 131055 blocks, far beyond the 65520 that the address reaches.
+  const Bytes image(32u << 20, 0);
+  const size_t before = privateBytes();
+  download(image, port_);
+  const size_t after = privateBytes();
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"),
+            Texts{progressText(0, static_cast<int32_t>(image.size() - 256), 0, "Not a valid file!")});
+  EXPECT_TRUE(bootLog(0).empty());
+  EXPECT_LT(after, before + (16u << 20)) << "private bytes " << before << " before, " << after << " after";
+  EXPECT_EQ(tare(), -1);
+}
+
+TEST_F(Download, DebugLogThatCannotBeWrittenLeavesTheOutcomeToTheBootLoader) {
+  // A folder in the log's place: the log cannot be written.
+  const std::wstring debugLog = exeFolder() + L"DEBUG.LOG";
+  DeleteFileW(debugLog.c_str());
+  ASSERT_TRUE(CreateDirectoryW(debugLog.c_str(), nullptr));
+  download(pondrex::test::ProgramPart(2, 1, 4), port_);
+  RemoveDirectoryW(debugLog.c_str());
+  Texts expected = blockReports(2, 2);
+  expected.push_back(progressText(2, 2, 1, "Download Program complete"));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+}
+
+// Calls made while a download runs, from its progress callback and from a
+// second host thread: each is refused through its own callback, and the
+// running download goes on.
+std::vector<std::string> refusedReports;
+void __stdcall recordRefused(int32_t current, int32_t total, int32_t status, const char *message) {
+  refusedReports.push_back(progressText(current, total, status, message));
+}
+PondrexExports *runningExports = nullptr;
+std::string runningImage;
+void callDuringDownload() {
+  PONDREX_INVOKE(*runningExports, DownloadProgramme, runningImage.c_str(),
+                 BootLoaderClient::comPort().c_str(), 9600, &recordRefused);
+}
+DWORD WINAPI callFromOtherThread(void *) {
+  callDuringDownload();
+  return 0;
+}
+void __stdcall startOthers(int32_t current, int32_t total, int32_t status, const char *message) {
+  reinterpret_cast<TPondrexDownloadProgressProc>(pos::test::downloadProgressSlot())(current, total, status,
+                                                                                    message);
+  if (status != 2 || current != 1)
+    return;
+  callDuringDownload();
+  HANDLE other = CreateThread(nullptr, 0, &callFromOtherThread, nullptr, 0, nullptr);
+  WaitForSingleObject(other, INFINITE);
+  CloseHandle(other);
+}
+
+TEST_F(Download, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
+  ASSERT_EQ(openLink(), -1);
+  writeFile(folder_ + L"image.bin", pondrex::test::ProgramPart(3, 1, 5));
+  runningExports = pondrex_.get();
+  runningImage = narrow(folder_ + L"image.bin");
+  refusedReports.clear();
+  hostCallbackCalls().clear();
+  PONDREX_INVOKE(*pondrex_, DownloadProgramme, runningImage.c_str(), port_.c_str(), 9600, &startOthers);
+  EXPECT_EQ(refusedReports, Texts(2, progressText(0, 0, 0, "Download Program fail")));
+  Texts expected = blockReports(3, 3);
+  expected.push_back(progressText(3, 3, 1, "Download Program complete"));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+  size_t connects = 0;
+  for (const ScaleLogEntry &entry : bootLog(12))
+    connects += entry.kind == "frame" && entry.bytes[0] == 14 && entry.bytes[1] == 1;
+  EXPECT_EQ(connects, 1u);
   EXPECT_EQ(tare(), -1);
 }
 

@@ -191,6 +191,47 @@ TEST_F(PondrexPrice, SilentScaleFailsEachTransferAndTheLinkOpensAtOnceAfterwards
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), "1\tKG\r\n");
 }
 
+std::string content(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(PondrexPrice, UploadWhoseClosingIsNotAcknowledgedLeavesTheOldFile) {
+  std::ofstream(file("plu.txt"), std::ios::binary) << "old\r\n";
+  scale_.priceOn(0x33, {"SILENT"});
+  EXPECT_EQ(upLoadPlu(file("plu.txt")), 0);
+  const std::vector<Bytes> inputs = priceInputs(77);
+  ASSERT_EQ(inputs.size(), 77u); // 44, 11, 70 requests, and the closing frame five times
+  EXPECT_EQ(inputs.back(), Close);
+  EXPECT_EQ(content(file("plu.txt")), "old\r\n");
+  EXPECT_FALSE(std::filesystem::exists(file("plu.txt") + ".~tmp"));
+}
+
+TEST_F(PondrexPrice, UploadOntoADestinationThatCannotBeReplacedFailsAtOnce) {
+  std::ofstream(file("readonly.txt"), std::ios::binary) << "old\r\n";
+  const std::wstring readOnly = (folder_ / "readonly.txt").wstring();
+  ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  std::ofstream(file("locked.txt"), std::ios::binary) << "old\r\n";
+  HANDLE locked = CreateFileW((folder_ / "locked.txt").wstring().c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  std::filesystem::create_directory(folder_ / "folder.txt");
+  for (const std::string &destination : {file("readonly.txt"), file("locked.txt"), file("folder.txt"),
+                                         (folder_ / "missing" / "plu.txt").string(), file("bad<name>.txt")}) {
+    SCOPED_TRACE(destination);
+    EXPECT_EQ(upLoadPlu(destination), 0);
+    EXPECT_FALSE(std::filesystem::exists(destination + ".~tmp"));
+  }
+  CloseHandle(locked);
+  EXPECT_EQ(scale_.priceLog(1, 300).size(), 0u);
+  EXPECT_EQ(content(file("readonly.txt")), "old\r\n");
+  EXPECT_EQ(content(file("locked.txt")), "old\r\n");
+  EXPECT_EQ(GetFileAttributesW(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+  SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // The weighing link is open as it was.
+  EXPECT_EQ(static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")), -1);
+}
+
 TEST_F(PondrexPrice, ReportsGoOnlyToTheWindowOfTheLastBus) {
   HostWindow second;
   PONDREX_INVOKE(*pondrex_, CreateComm);
