@@ -17,7 +17,16 @@ configure() { # tree [cmake args...]
 
 configure native
 # The Windows trees run their tests under Wine in the prefix under build/wine.
+# Where 32-bit programs run under qemu's emulator (see install-deps.sh), the
+# 32-bit tests get four times their usual time limits.
+time_scale=1
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+  time_scale=4
+fi
 configure win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-w64-mingw32.cmake" -DPOS_WINE_DIR="$build/wine"
+if ! grep -qx "POS_TEST_TIME_SCALE:STRING=$time_scale" "$build/win32/CMakeCache.txt"; then
+  cmake -B "$build/win32" -DPOS_TEST_TIME_SCALE="$time_scale" >/dev/null
+fi
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" -DPOS_WINE_DIR="$build/wine"
 for tree in native win32 win64; do
   cmake --build "$build/$tree" -j "$jobs"
