@@ -2,6 +2,7 @@
 
 #include "ECommsError.h"
 #include "PumpWait.h"
+#include "ScopeExit.h"
 #include "TccHecrCommand.h"
 
 #include <algorithm>
@@ -26,22 +27,6 @@ uint32_t High16(uint32_t code) {
 }
 
 } // namespace
-
-// Marks a transfer in progress and, however it ends, clears the command that
-// waits, so that later frames are no longer taken as its answers.
-class THecrLink::TTransferScope {
-public:
-  explicit TTransferScope(THecrLink &link) : link_(link) { link_.inTransfer_ = true; }
-  ~TTransferScope() {
-    link_.Hecrpchk.SethCmd(nullptr);
-    link_.inTransfer_ = false;
-  }
-  TTransferScope(const TTransferScope &) = delete;
-  TTransferScope &operator=(const TTransferScope &) = delete;
-
-private:
-  THecrLink &link_;
-};
 
 THecrLink::THecrLink(IPlatform &platform, TLinkProcessFlags &flags)
     : platform_(platform), flags_(flags), com1(platform.CreateComm()), udp1(platform.CreateUdpClient()) {
@@ -182,7 +167,13 @@ bool THecrLink::SendBuffer(TccHecrCommand *ACmd, std::span<const uint8_t> wBuf, 
   // overwrite the state of the one that waits.
   if (inTransfer_ || ACmd == nullptr)
     return false;
-  TTransferScope scope(*this);
+  // A transfer in progress; however it ends, the command that waits is
+  // cleared, so that later frames are no longer taken as its answers.
+  inTransfer_ = true;
+  const TScopeExit end([this] {
+    Hecrpchk.SethCmd(nullptr);
+    inTransfer_ = false;
+  });
   try {
     Hecrpchk.SetEcrID(EcrID);
     Hecrpchk.SethCmd(ACmd);

@@ -214,8 +214,6 @@ private:
     std::vector<uint8_t> Data;
   };
 
-  class TTransferScope;
-
   bool SendCommandValue(TccHecrCommand *cmd, uint8_t code, const std::u16string &EcrID);
   bool Judge(TccHecrCommand &ACmd, int32_t PackageNo);
   bool Transmit(const std::vector<uint8_t> &frame);

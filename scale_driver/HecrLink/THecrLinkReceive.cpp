@@ -13,6 +13,7 @@
 #include "THecrLink.h"
 
 #include "NumberText.h"
+#include "ScopeExit.h"
 
 #include <algorithm>
 #include <cstring>
@@ -22,18 +23,6 @@ namespace pondrex {
 namespace {
 
 constexpr uint32_t RefusalCode = 0x800D;
-
-// Counts one scan level in for as long as it runs.
-class TDepthScope {
-public:
-  explicit TDepthScope(size_t &depth) : depth_(depth) { ++depth_; }
-  ~TDepthScope() { --depth_; }
-  TDepthScope(const TDepthScope &) = delete;
-  TDepthScope &operator=(const TDepthScope &) = delete;
-
-private:
-  size_t &depth_;
-};
 
 } // namespace
 
@@ -128,7 +117,8 @@ void THecrLink::RestoreSetAside(std::vector<uint8_t> &aside) {
 
 void THecrLink::ProcessReceiveBuffer() {
   const size_t level = scanDepth_;
-  const TDepthScope depth(scanDepth_);
+  ++scanDepth_;
+  const TScopeExit leave([this] { --scanDepth_; });
   // A deque keeps the levels in place while nested scans add theirs.
   if (scanLevels_.size() <= level)
     scanLevels_.emplace_back();

@@ -1,5 +1,6 @@
 #include "TDownloadProgramme.h"
 
+#include "ScopeExit.h"
 #include "SystemCodePage.h"
 #include "TBaudRate.h"
 
@@ -30,19 +31,6 @@ std::u16string TDownloadProgramme::TemporaryFileFor(const std::u16string &fileNa
 
 namespace {
 
-// The parts of the split go when the front end is done with them, whatever
-// the outcome: an image of many megabytes is held twice over in them.
-class TSplitParts {
-public:
-  explicit TSplitParts(TProgramd438 &splitter) : splitter_(splitter) {}
-  ~TSplitParts() { splitter_.FreeParts(); }
-  TSplitParts(const TSplitParts &) = delete;
-  TSplitParts &operator=(const TSplitParts &) = delete;
-
-private:
-  TProgramd438 &splitter_;
-};
-
 bool SameFile(const std::u16string &a, const std::u16string &b) {
   std::error_code error;
   return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), error);
@@ -54,7 +42,9 @@ void TDownloadProgramme::Execute(const std::u16string &fileName, const std::u16s
                                  int32_t baudRate, TCommunicationMode linkMode) {
   std::u16string toSend = fileName;
   {
-    const TSplitParts parts(Prgfile_);
+    // The parts of the split go when the front end is done with them,
+    // whatever the outcome: an image of many megabytes is held twice over.
+    const TScopeExit freeParts([this] { Prgfile_.FreeParts(); });
     Prgfile_.SetFileName(fileName);
     if (Prgfile_.Execute() == TProgramd438::BothCheck && !Prgfile_.Streamprogramme().empty()) {
       toSend = TemporaryFileFor(fileName);

@@ -3,6 +3,7 @@
 #include "NumberText.h"
 #include "PSensorGlobals.h"
 #include "ScaleCommandTable.h"
+#include "ScopeExit.h"
 #include "SystemCodePage.h"
 #include "THecrprotocolCheck.h"
 
@@ -67,38 +68,18 @@ TPSensor::~TPSensor() {
 
 bool TPSensor::SendExpecting(TPSensorOption kind, TccHecrCommand *ACmd, std::span<const uint8_t> wBuf,
                              int32_t PackageNo, int32_t BufferLength, const std::u16string &EcrID) {
-  class TDisarm {
-  public:
-    explicit TDisarm(TPSensorOption &mode) : mode_(mode) {}
-    ~TDisarm() { mode_ = TPSensorOption::poNull; }
-    TDisarm(const TDisarm &) = delete;
-    TDisarm &operator=(const TDisarm &) = delete;
-
-  private:
-    TPSensorOption &mode_;
-  };
   fMode = kind;
-  const TDisarm disarm(fMode);
+  const TScopeExit disarm([this] { fMode = TPSensorOption::poNull; });
   return FHecrLink1.SendBuffer(ACmd, wBuf, PackageNo, BufferLength, EcrID);
 }
 
 bool TPSensor::SendUndecoded(TccHecrCommand *ACmd, int32_t PackageNo, const std::u16string &EcrID) {
-  class TUndecodedScope {
-  public:
-    TUndecodedScope(bool &flag, TPSensorOption &mode) : flag_(flag), mode_(mode) { flag_ = true; }
-    ~TUndecodedScope() {
-      flag_ = false;
-      mode_ = TPSensorOption::poNull;
-    }
-    TUndecodedScope(const TUndecodedScope &) = delete;
-    TUndecodedScope &operator=(const TUndecodedScope &) = delete;
-
-  private:
-    bool &flag_;
-    TPSensorOption &mode_;
-  };
   fMode = TPSensorOption::poNull;
-  const TUndecodedScope scope(undecodedReply_, fMode);
+  undecodedReply_ = true;
+  const TScopeExit end([this] {
+    undecodedReply_ = false;
+    fMode = TPSensorOption::poNull;
+  });
   return FHecrLink1.SendBuffer(ACmd, {}, PackageNo, 0, EcrID);
 }
 
