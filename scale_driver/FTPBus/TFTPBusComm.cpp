@@ -1,6 +1,7 @@
 // Construction, enabling, the waits and the two transfers of the price bus.
 #include "TFTPBusComm.h"
 
+#include "FtpBusCommands.h"
 #include "FtpBusFrames.h"
 #include "PumpWait.h"
 
@@ -9,17 +10,6 @@
 #include <string>
 
 namespace pondrex {
-
-namespace {
-
-constexpr uint8_t ShortCommandDt = 0x01;
-constexpr uint8_t ShortCommandRam = 0xFE;
-
-bool IsOneByteCommand(uint8_t Dt) {
-  return Dt == 0x44 || Dt == 0x05 || Dt == 0x12;
-}
-
-} // namespace
 
 TFTPBusComm::TFTPBusComm(IPlatform &platform) : platform_(platform) {
   Comm1 = platform_.CreateComm();
@@ -110,9 +100,9 @@ TFTPBusComm::TWaitResult TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t
 
 bool TFTPBusComm::DownloadData(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen) {
   std::vector<uint8_t> frame;
-  if (IsClearZero || (Dt == ShortCommandDt && RamAddr == ShortCommandRam)) {
+  if (IsClearZero || (Dt == ftpbus::ShortCommand && RamAddr == ftpbus::ShortCommandRam)) {
     frame = {Dt, RamAddr};
-  } else if (IsOneByteCommand(Dt)) {
+  } else if (ftpbus::IsOneByteCommand(Dt)) {
     frame = {Dt};
   } else {
     // The frame must fit the frame buffer.

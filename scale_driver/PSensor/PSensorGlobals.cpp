@@ -10,6 +10,7 @@ std::unique_ptr<TPSensor> GlobalSensor;
 TCallbackSlots CallbackSlots;
 TLinkProcessFlags ProcessFlags;
 std::unique_ptr<TDownloadProgramme> GlobalDownloadProgramme;
+std::shared_ptr<TFTPBusComm> GlobalFtpBusComm;
 
 TPSensor &InitializePSensor(IPlatform &platform) {
   if (!GlobalSensor)
@@ -35,6 +36,15 @@ TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform,
 void FinalizeDownloadProgramme() {
   std::unique_ptr<TDownloadProgramme> download = std::move(GlobalDownloadProgramme);
   download.reset();
+}
+
+void CreatePriceBus(IPlatform &platform) {
+  GlobalFtpBusComm = std::make_shared<TFTPBusComm>(platform);
+  GlobalEncoding = std::make_unique<TPelqoencode>();
+}
+
+void FreePriceBus() {
+  GlobalFtpBusComm.reset();
 }
 
 } // namespace pondrex

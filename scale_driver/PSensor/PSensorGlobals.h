@@ -1,7 +1,8 @@
 // The process-wide objects of the scale driver, reached by the exports
 // through these names: the one driver object, the shared codec with which it
-// decodes its short replies, the firmware download front end, the callback
-// slots and the flags that the link shares with the open exports.
+// decodes its short replies, the firmware download front end, the price bus,
+// the callback slots and the flags that the link shares with the open
+// exports.
 //
 // The slots and the flags are plain data, empty (zero) when the library is
 // loaded; the objects are made by InitializePSensor and freed by
@@ -11,6 +12,7 @@
 #include "IPlatform.h"
 #include "TCallbackSlots.h"
 #include "TDownloadProgramme.h"
+#include "TFTPBusComm.h"
 #include "TLinkProcessFlags.h"
 #include "TPSensor.h"
 #include "TPelqoencode.h"
@@ -34,6 +36,11 @@ extern TLinkProcessFlags ProcessFlags;
 // The firmware download front end; null before InitializeDownloadProgramme.
 extern std::unique_ptr<TDownloadProgramme> GlobalDownloadProgramme;
 
+// The current price bus of the process: none until CreatePriceBus. A
+// transfer holds on to the bus it started with, should the host make a new
+// one meanwhile.
+extern std::shared_ptr<TFTPBusComm> GlobalFtpBusComm;
+
 // Makes GlobalSensor on the calling thread, unless it exists; its hidden
 // serial window belongs to that thread.
 TPSensor &InitializePSensor(IPlatform &platform);
@@ -47,5 +54,12 @@ TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform,
                                                 const std::filesystem::path &debugLogFile);
 // Frees GlobalDownloadProgramme when it is set.
 void FinalizeDownloadProgramme();
+
+// A new bus (2400 baud, RetryCount 4, RetryInterval 1000 ms, inactive)
+// becomes the current one, and a new codec with default settings the shared
+// codec.
+void CreatePriceBus(IPlatform &platform);
+// Frees the current bus (at unload).
+void FreePriceBus();
 
 } // namespace pondrex

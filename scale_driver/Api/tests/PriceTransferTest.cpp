@@ -34,11 +34,11 @@ protected:
     link().SetCommname(u"COM3");
     link().SetBaudRate(19200);
     link().Open();
-    api::CreatePriceBus(platform);
+    CreatePriceBus(platform);
     line.ClearEvents();
   }
   ~PriceTransfer() override {
-    api::FreePriceBus();
+    FreePriceBus();
     std::filesystem::remove_all(folder);
   }
 
@@ -268,7 +268,7 @@ TEST_F(PriceTransfer, RaisedErrorsGiveThePortBackToTheLink) {
 }
 
 TEST_F(PriceTransfer, WithoutABusEveryPriceExportFailsCleanly) {
-  api::FreePriceBus();
+  FreePriceBus();
   Write(File("plu.txt"), "1\tKG\r\n");
   api::SetRecvHandle(0x1234);
   EXPECT_EQ(api::SendPrice(sensor, 1), 0);
@@ -276,13 +276,13 @@ TEST_F(PriceTransfer, WithoutABusEveryPriceExportFailsCleanly) {
   EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), 0);
   EXPECT_TRUE(line.Events().empty());
   EXPECT_TRUE(link().Active());
-  api::CreatePriceBus(platform); // for the fixture's end
+  CreatePriceBus(platform); // for the fixture's end
 }
 
 TEST_F(PriceTransfer, ReportsGoToTheWindowOfTheCurrentBusOnly) {
   api::SetRecvHandle(0xA);
   const TPelqoencode *firstCodec = GlobalEncoding.get();
-  api::CreatePriceBus(platform);
+  CreatePriceBus(platform);
   EXPECT_NE(GlobalEncoding.get(), firstCodec);
   api::SetRecvHandle(0xB);
   scale.Before[0x11] = {0x53, 0x05, 0x04, 0xD2};

@@ -1,7 +1,6 @@
 #include "PondrexModule.h"
 
 #include "PSensorGlobals.h"
-#include "PriceTransfer.h"
 #include "TWinPlatform.h"
 
 #include <windows.h>
@@ -58,7 +57,7 @@ void UnloadDriver() {
     LeavePriceBus();
     [[maybe_unused]] TPSensor *left = GlobalSensor.release();
   } else {
-    api::FreePriceBus();
+    FreePriceBus();
     if (GlobalSensor)
       FinalizePSensor();
   }

@@ -1,6 +1,7 @@
 // The price and PLU exports. SendPrice takes its double in two 32-bit
 // slots; the results are a 16-bit -1/0 (SendPrice) and a one-byte 1/0
 // (DownLoadPlu, UpLoadPlu).
+#include "PSensorGlobals.h"
 #include "PondrexModule.h"
 #include "PriceTransfer.h"
 
@@ -13,7 +14,7 @@ namespace api = pondrex::api;
 extern "C" {
 
 void __stdcall CreateComm() {
-  RunExport([](TPSensor &sensor) { api::CreatePriceBus(sensor.Platform()); });
+  RunExport([](TPSensor &sensor) { pondrex::CreatePriceBus(sensor.Platform()); });
 }
 
 void __stdcall SetRecvHandle(void *window) {

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pondrex::api {
+namespace pondrex {
 
 // The scale's PLU table has this many slots.
 inline constexpr size_t PluSlotCount = 70;
@@ -101,4 +101,4 @@ private:
   bool committed_ = false;
 };
 
-} // namespace pondrex::api
+} // namespace pondrex

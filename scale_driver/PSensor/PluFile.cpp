@@ -2,7 +2,7 @@
 
 #include "NumberText.h"
 #include "SystemCodePage.h"
-#include "Utf8Decoder.h"
+#include "Utf8Text.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <iterator>
 #include <system_error>
 
-namespace pondrex::api {
+namespace pondrex {
 
 namespace {
 
@@ -62,7 +62,7 @@ std::optional<uint8_t> PluUnitCode(std::u16string_view unitText) {
 
 std::u16string DecodePluText(std::span<const uint8_t> bytes) {
   if (StartsWith(bytes, {0xEF, 0xBB, 0xBF}))
-    return DecodeUtf8(bytes.subspan(3));
+    return pos::DecodeUtf8(bytes.subspan(3));
   if (StartsWith(bytes, {0xFF, 0xFE}))
     return Utf16(bytes.subspan(2), false);
   if (StartsWith(bytes, {0xFE, 0xFF}))
@@ -186,4 +186,4 @@ void TPluFileReplacement::Commit(std::string_view bytes) {
   committed_ = true;
 }
 
-} // namespace pondrex::api
+} // namespace pondrex

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace pondrex::api {
+namespace pondrex {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -134,4 +134,4 @@ TEST_F(PluFileOnDisk, ReplacingPutsTheWholeNewFileInPlaceOrLeavesTheOldOne) {
 }
 
 } // namespace
-} // namespace pondrex::api
+} // namespace pondrex
