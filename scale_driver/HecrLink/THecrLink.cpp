@@ -80,7 +80,7 @@ void THecrLink::StartSerial() {
 
 void THecrLink::StopSerial() {
   receiveAttached_ = false;
-  ClearDetector.Reset();
+  clearDetector_.Reset();
   com1->StopComm();
 }
 
@@ -311,13 +311,13 @@ void THecrLink::write(std::string_view txt, int32_t count) {
 }
 
 void THecrLink::ArmClearPelqo() {
-  ClearDetector.Reset();
+  clearDetector_.Reset();
   clearPelqoSeen_ = false;
   FClearPelqoFlag = true;
 }
 
 void THecrLink::ArmEncryptPelqo() {
-  EncryptDetector.Reset();
+  encryptDetector_.Reset();
   encryptPelqoSeen_ = false;
   FEncryptPelqoFlag = true;
 }

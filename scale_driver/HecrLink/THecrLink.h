@@ -191,8 +191,8 @@ public:
   void SetClearPelqoFlag(bool value) { FClearPelqoFlag = value; }
   bool EncryptPelqoFlag() const { return FEncryptPelqoFlag; }
   void SetEncryptPelqoFlag(bool value) { FEncryptPelqoFlag = value; }
-  int32_t ClearPelqoIndex() const { return ClearDetector.Index(); }
-  int32_t EncryptPelqoIndex() const { return EncryptDetector.Index(); }
+  int32_t ClearPelqoIndex() const { return clearDetector_.Index(); }
+  int32_t EncryptPelqoIndex() const { return encryptDetector_.Index(); }
 
   // Owned parts.
   THecrprotocolCheck &Checker() { return Hecrpchk; }
@@ -332,8 +332,8 @@ private:
   std::u16string FstrZeroAD;
   bool FClearPelqoFlag = false;
   bool FEncryptPelqoFlag = false;
-  TPelqoEchoDetector ClearDetector{PelqoClearPart};
-  TPelqoEchoDetector EncryptDetector{PelqoEncryptPart};
+  TPelqoEchoDetector clearDetector_{PelqoClearPart};
+  TPelqoEchoDetector encryptDetector_{PelqoEncryptPart};
   bool clearPelqoSeen_ = false;
   bool encryptPelqoSeen_ = false;
 

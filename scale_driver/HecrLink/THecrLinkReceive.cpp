@@ -27,11 +27,11 @@ constexpr uint32_t RefusalCode = 0x800D;
 } // namespace
 
 bool THecrLink::CheckClearPelqo(std::span<const uint8_t> chunk) {
-  return ClearDetector.Feed(chunk);
+  return clearDetector_.Feed(chunk);
 }
 
 bool THecrLink::CheckEncryptPelqo(std::span<const uint8_t> chunk) {
-  return EncryptDetector.Feed(chunk);
+  return encryptDetector_.Feed(chunk);
 }
 
 void THecrLink::SetOffset(int32_t value) {

@@ -17,23 +17,23 @@ namespace pondrex {
 
 // To the hidden window: received bytes (wParam length, lParam block). To the
 // write thread, as a thread message: a block to write (same layout).
-constexpr UINT kCommDataMessage = WM_USER + 1;
+constexpr UINT CommDataMessage = WM_USER + 1;
 // To the hidden window: a line error, lParam the CE_ bits.
-constexpr UINT kCommErrorMessage = WM_USER + 2;
+constexpr UINT CommErrorMessage = WM_USER + 2;
 // To the hidden window: a thread gave up on the port.
-constexpr UINT kCommHangupMessage = WM_USER + 3;
+constexpr UINT CommHangupMessage = WM_USER + 3;
 // To the hidden window: modem line change, lParam 8 (RLSD) and/or 4 (ring).
-constexpr UINT kCommModemMessage = WM_USER + 4;
+constexpr UINT CommModemMessage = WM_USER + 4;
 // To the hidden window: the write queue ran empty.
-constexpr UINT kCommSendEmptyMessage = WM_USER + 5;
+constexpr UINT CommSendEmptyMessage = WM_USER + 5;
 
 // Size of the driver queues and of one read.
-constexpr DWORD kCommBufferSize = 4096;
+constexpr DWORD CommBufferSize = 4096;
 
-using CommBlock = std::unique_ptr<uint8_t[]>;
+using TCommBlock = std::unique_ptr<uint8_t[]>;
 
 // A zero-filled block of size bytes; null when it cannot be allocated.
-inline CommBlock NewCommBlock(size_t size) noexcept {
+inline TCommBlock NewCommBlock(size_t size) noexcept {
   try {
     return std::make_unique<uint8_t[]>(size);
   } catch (const std::bad_alloc &) {
@@ -41,13 +41,13 @@ inline CommBlock NewCommBlock(size_t size) noexcept {
   }
 }
 
-inline LPARAM BlockParam(const CommBlock &block) {
+inline LPARAM BlockParam(const TCommBlock &block) {
   return reinterpret_cast<LPARAM>(block.get());
 }
 
 // Takes back the ownership of a block that travelled in a message.
-inline CommBlock TakeBlock(LPARAM param) {
-  return CommBlock(reinterpret_cast<uint8_t *>(param));
+inline TCommBlock TakeBlock(LPARAM param) {
+  return TCommBlock(reinterpret_cast<uint8_t *>(param));
 }
 
 } // namespace pondrex

@@ -12,10 +12,10 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 namespace pondrex {
 
 namespace {
-constexpr wchar_t kWindowClassName[] = L"PondrexCommWindow";
+constexpr wchar_t WindowClassName[] = L"PondrexCommWindow";
 // How long StopComm waits for each thread, and StartComm for the write
 // thread's queue.
-constexpr DWORD kThreadWaitMs = 10000;
+constexpr DWORD ThreadWaitMs = 10000;
 
 // The module (DLL or program) this code is linked into: the window class
 // belongs to it.
@@ -33,12 +33,12 @@ public:
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = &TComm::HandleCommMessage;
     wc.hInstance = ModuleInstance();
-    wc.lpszClassName = kWindowClassName;
+    wc.lpszClassName = WindowClassName;
     registered_ = RegisterClassExW(&wc) != 0;
   }
   ~CommWindowClass() {
     if (registered_) {
-      UnregisterClassW(kWindowClassName, ModuleInstance());
+      UnregisterClassW(WindowClassName, ModuleInstance());
     }
   }
   CommWindowClass(const CommWindowClass &) = delete;
@@ -61,8 +61,8 @@ std::wstring DevicePath(const std::u16string &name) {
 
 TComm::TComm() {
   EnsureWindowClass();
-  FHWnd.reset(CreateWindowExW(0, kWindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              ModuleInstance(), nullptr));
+  FHWnd.reset(CreateWindowExW(0, WindowClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, ModuleInstance(),
+                              nullptr));
   if (!FHWnd) {
     throw ECommsError("Unable to create the serial component window", GetLastError());
   }
@@ -78,7 +78,7 @@ TComm::~TComm() {
 void TComm::DropUndeliveredData() {
   // Messages still queued for a window die with it; their blocks would leak.
   MSG msg;
-  while (PeekMessageW(&msg, FHWnd.get(), kCommDataMessage, kCommDataMessage, PM_REMOVE)) {
+  while (PeekMessageW(&msg, FHWnd.get(), CommDataMessage, CommDataMessage, PM_REMOVE)) {
     TakeBlock(msg.lParam);
   }
 }
@@ -102,7 +102,7 @@ void TComm::StartComm() {
     throw ECommsError("File handle is not a comm handle ",
                       fileType == FILE_TYPE_UNKNOWN ? GetLastError() : 0);
   }
-  if (!SetupComm(port.get(), kCommBufferSize, kCommBufferSize)) {
+  if (!SetupComm(port.get(), CommBufferSize, CommBufferSize)) {
     throw ECommsError("Cannot setup comm buffer", GetLastError());
   }
   PurgeComm(port.get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
@@ -137,7 +137,7 @@ void TComm::StartComm() {
   ReadThread_->Resume();
   WriteThread_->Resume();
   // A write right after StartComm must find the write thread's queue.
-  WriteThread_->WaitUntilReady(kThreadWaitMs);
+  WriteThread_->WaitUntilReady(ThreadWaitMs);
 }
 
 void TComm::StopComm() {
@@ -156,7 +156,7 @@ void TComm::CloseReadThread() {
   }
   SetEvent(hCloseEvent.get());
   PurgeComm(hCommFile.get(), PURGE_RXABORT | PURGE_RXCLEAR);
-  WaitForSingleObject(ReadThread_->Handle(), kThreadWaitMs);
+  WaitForSingleObject(ReadThread_->Handle(), ThreadWaitMs);
   ReadThread_.reset(); // waits until the thread has ended
 }
 
@@ -167,7 +167,7 @@ void TComm::CloseWriteThread() {
   SetEvent(hCloseEvent.get());
   PurgeComm(hCommFile.get(), PURGE_TXABORT | PURGE_TXCLEAR);
   FSendDataEmpty = true;
-  WaitForSingleObject(WriteThread_->Handle(), kThreadWaitMs);
+  WaitForSingleObject(WriteThread_->Handle(), ThreadWaitMs);
   WriteThread_.reset();
 }
 
@@ -177,7 +177,7 @@ bool TComm::WriteCommData(const uint8_t *pDataToWrite, uint32_t dwSizeofDataToWr
   if (!WriteThread_ || dwSizeofDataToWrite == 0 || dwSizeofDataToWrite > 0xFFFF || pDataToWrite == nullptr) {
     return false;
   }
-  CommBlock block = NewCommBlock(size_t{dwSizeofDataToWrite} + 1);
+  TCommBlock block = NewCommBlock(size_t{dwSizeofDataToWrite} + 1);
   if (!block) {
     return false;
   }
@@ -185,7 +185,7 @@ bool TComm::WriteCommData(const uint8_t *pDataToWrite, uint32_t dwSizeofDataToWr
   // Cleared before the post, so the write thread's "empty" after writing
   // the block cannot be overwritten by a late "not empty" from here.
   const bool wasEmpty = FSendDataEmpty.exchange(false);
-  if (!PostThreadMessageW(WriteThread_->ThreadId(), kCommDataMessage, dwSizeofDataToWrite,
+  if (!PostThreadMessageW(WriteThread_->ThreadId(), CommDataMessage, dwSizeofDataToWrite,
                           BlockParam(block))) {
     FSendDataEmpty = wasEmpty;
     return false; // the block is freed here
@@ -232,12 +232,12 @@ void TComm::ApplyCommStateTo(HANDLE port) const {
 }
 
 LRESULT CALLBACK TComm::HandleCommMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message < kCommDataMessage || message > kCommSendEmptyMessage) {
+  if (message < CommDataMessage || message > CommSendEmptyMessage) {
     return DefWindowProcW(window, message, wParam, lParam);
   }
   auto *comm = reinterpret_cast<TComm *>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (comm == nullptr) {
-    if (message == kCommDataMessage) {
+    if (message == CommDataMessage) {
       TakeBlock(lParam);
     }
     return 0;
@@ -252,29 +252,29 @@ LRESULT CALLBACK TComm::HandleCommMessage(HWND window, UINT message, WPARAM wPar
 
 void TComm::Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-  case kCommDataMessage: {
-    CommBlock block = TakeBlock(lParam); // freed whether or not anyone listens
+  case CommDataMessage: {
+    TCommBlock block = TakeBlock(lParam); // freed whether or not anyone listens
     if (OnReceiveData) {
       OnReceiveData(*this, block.get(), static_cast<uint16_t>(wParam));
     }
     break;
   }
-  case kCommErrorMessage:
+  case CommErrorMessage:
     if (OnReceiveError) {
       OnReceiveError(*this, static_cast<uint32_t>(lParam));
     }
     break;
-  case kCommHangupMessage:
+  case CommHangupMessage:
     if (OnRequestHangup) {
       OnRequestHangup(*this);
     }
     break;
-  case kCommModemMessage:
+  case CommModemMessage:
     if (OnModemStateChange) {
       OnModemStateChange(*this, static_cast<uint32_t>(lParam));
     }
     break;
-  case kCommSendEmptyMessage:
+  case CommSendEmptyMessage:
     if (OnSendDataEmpty) {
       OnSendDataEmpty(*this);
     }

@@ -5,9 +5,9 @@
 namespace pondrex {
 
 namespace {
-constexpr DWORD kLineEvents = EV_RLSD | EV_ERR | EV_RING;
+constexpr DWORD LineEvents = EV_RLSD | EV_ERR | EV_RING;
 // How long the thread waits, on its way out, for cancelled I/O to complete.
-constexpr DWORD kCancelWaitMs = 5000;
+constexpr DWORD CancelWaitMs = 5000;
 
 // Some ports (pseudo-terminals under Wine, some USB serial adapters) cannot
 // wait for line events at all; they still carry data.
@@ -53,7 +53,7 @@ void TReadThread::Execute() {
   readOverlapped_.hEvent = readEvent_.get();
   commOverlapped_.hEvent = commEvent_.get();
 
-  if (!SetCommMask(hCommFile, kLineEvents)) {
+  if (!SetCommMask(hCommFile, LineEvents)) {
     if (!LineEventsUnsupported(GetLastError())) {
       PostHangupCall();
       Finish();
@@ -105,11 +105,11 @@ void TReadThread::Finish() {
   if (readPending_ || commPending_) {
     CancelIo(hCommFile);
     if (readPending_) {
-      WaitForSingleObject(readEvent_.get(), kCancelWaitMs);
+      WaitForSingleObject(readEvent_.get(), CancelWaitMs);
       readPending_ = false;
     }
     if (commPending_) {
-      WaitForSingleObject(commEvent_.get(), kCancelWaitMs);
+      WaitForSingleObject(commEvent_.get(), CancelWaitMs);
       commPending_ = false;
     }
   }
@@ -243,7 +243,7 @@ bool TReadThread::HandleReadData(const uint8_t *bytes, DWORD count) {
   if (count == 0) {
     return false;
   }
-  CommBlock block = NewCommBlock(size_t{count} + 1);
+  TCommBlock block = NewCommBlock(size_t{count} + 1);
   if (!block) {
     PostHangupCall();
     return false;
@@ -253,8 +253,8 @@ bool TReadThread::HandleReadData(const uint8_t *bytes, DWORD count) {
   return ReceiveData(std::move(block), count);
 }
 
-bool TReadThread::ReceiveData(CommBlock block, DWORD count) {
-  if (!PostMessageW(hComm32Window, kCommDataMessage, count, BlockParam(block))) {
+bool TReadThread::ReceiveData(TCommBlock block, DWORD count) {
+  if (!PostMessageW(hComm32Window, CommDataMessage, count, BlockParam(block))) {
     PostHangupCall();
     return false;
   }
@@ -263,7 +263,7 @@ bool TReadThread::ReceiveData(CommBlock block, DWORD count) {
 }
 
 bool TReadThread::ReceiveError(DWORD errors) {
-  if (!PostMessageW(hComm32Window, kCommErrorMessage, 0, static_cast<LPARAM>(errors))) {
+  if (!PostMessageW(hComm32Window, CommErrorMessage, 0, static_cast<LPARAM>(errors))) {
     PostHangupCall();
     return false;
   }
@@ -271,7 +271,7 @@ bool TReadThread::ReceiveError(DWORD errors) {
 }
 
 bool TReadThread::ModemStateChange(DWORD bits) {
-  if (!PostMessageW(hComm32Window, kCommModemMessage, 0, static_cast<LPARAM>(bits))) {
+  if (!PostMessageW(hComm32Window, CommModemMessage, 0, static_cast<LPARAM>(bits))) {
     PostHangupCall();
     return false;
   }
@@ -282,7 +282,7 @@ void TReadThread::PostHangupCall() {
   // A failure while the component is stopping the port is the stop itself
   // (cancelled I/O), not a line that went away.
   if (!Stopping()) {
-    PostMessageW(hComm32Window, kCommHangupMessage, 0, 0);
+    PostMessageW(hComm32Window, CommHangupMessage, 0, 0);
   }
 }
 

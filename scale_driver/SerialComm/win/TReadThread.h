@@ -4,7 +4,7 @@
 #pragma once
 
 #include "CommMessages.h"
-#include "SuspendedThread.h"
+#include "TSuspendedThread.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -37,7 +37,7 @@ private:
   bool SetupReadEvent();
   bool HandleReadEvent();
   bool HandleReadData(const uint8_t *bytes, DWORD count);
-  bool ReceiveData(CommBlock block, DWORD count);
+  bool ReceiveData(TCommBlock block, DWORD count);
   bool ReceiveError(DWORD errors);
   bool ModemStateChange(DWORD bits);
   void PostHangupCall();
@@ -62,7 +62,7 @@ private:
   uint8_t buffer_[4096] = {};
 
   // Last, so it is joined before anything above goes.
-  SuspendedThread thread_;
+  TSuspendedThread thread_;
 };
 
 } // namespace pondrex

@@ -4,9 +4,9 @@ namespace pondrex {
 
 namespace {
 // How long the thread waits, on its way out, for a cancelled write to complete.
-constexpr DWORD kCancelWaitMs = 5000;
+constexpr DWORD CancelWaitMs = 5000;
 // PeekMessageW filter for messages posted to the thread itself, not to a window.
-const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
+const HWND ThreadMessagesOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
 } // namespace
 
 std::unique_ptr<TWriteThread> TWriteThread::Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow,
@@ -64,7 +64,7 @@ void TWriteThread::Execute() {
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       *pFSendDataEmpty = true;
       if (reportEmpty) {
-        if (!PostMessageW(hComm32Window, kCommSendEmptyMessage, 0, 0)) {
+        if (!PostMessageW(hComm32Window, CommSendEmptyMessage, 0, 0)) {
           PostHangupCall();
           break;
         }
@@ -81,8 +81,8 @@ void TWriteThread::Execute() {
       break;
     }
 
-    if (msg.hwnd == nullptr && msg.message == kCommDataMessage) {
-      CommBlock block = TakeBlock(msg.lParam);
+    if (msg.hwnd == nullptr && msg.message == CommDataMessage) {
+      TCommBlock block = TakeBlock(msg.lParam);
       if (Stopping() || !WriteComm(block.get(), static_cast<DWORD>(msg.wParam))) {
         break;
       }
@@ -105,14 +105,14 @@ void TWriteThread::Finish() {
   // The OVERLAPPED block of this object must not be written after it goes.
   if (writePending_) {
     CancelIo(hCommFile);
-    WaitForSingleObject(writeEvent_.get(), kCancelWaitMs);
+    WaitForSingleObject(writeEvent_.get(), CancelWaitMs);
     writePending_ = false;
   }
   *pFSendDataEmpty = true;
   writeEvent_.reset();
   // Blocks still queued die with the queue: free them.
   MSG msg;
-  while (PeekMessageW(&msg, kThreadMessagesOnly, kCommDataMessage, kCommDataMessage, PM_REMOVE)) {
+  while (PeekMessageW(&msg, ThreadMessagesOnly, CommDataMessage, CommDataMessage, PM_REMOVE)) {
     TakeBlock(msg.lParam);
   }
 }
@@ -159,7 +159,7 @@ bool TWriteThread::WriteComm(const uint8_t *block, DWORD count) {
 void TWriteThread::PostHangupCall() {
   // A failure while the component is stopping the port is the stop itself.
   if (!Stopping()) {
-    PostMessageW(hComm32Window, kCommHangupMessage, 0, 0);
+    PostMessageW(hComm32Window, CommHangupMessage, 0, 0);
   }
 }
 

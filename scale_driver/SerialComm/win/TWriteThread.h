@@ -3,7 +3,7 @@
 #pragma once
 
 #include "CommMessages.h"
-#include "SuspendedThread.h"
+#include "TSuspendedThread.h"
 #include "UniqueHandle.h"
 
 #include <windows.h>
@@ -55,7 +55,7 @@ private:
   bool writePending_ = false;
 
   // Last, so it is joined before anything above goes.
-  SuspendedThread thread_;
+  TSuspendedThread thread_;
 };
 
 } // namespace pondrex

@@ -1,10 +1,10 @@
-#include "SuspendedThread.h"
+#include "TSuspendedThread.h"
 
 #include <process.h>
 
 namespace pondrex {
 
-SuspendedThread::~SuspendedThread() {
+TSuspendedThread::~TSuspendedThread() {
   if (!handle_) {
     return;
   }
@@ -14,12 +14,12 @@ SuspendedThread::~SuspendedThread() {
   WaitForSingleObject(handle_.get(), INFINITE);
 }
 
-bool SuspendedThread::Create(Body body, void *context) {
+bool TSuspendedThread::Create(TBody body, void *context) {
   body_ = body;
   context_ = context;
   unsigned id = 0;
   // _beginthreadex rather than CreateThread: the body uses the C runtime.
-  uintptr_t handle = _beginthreadex(nullptr, 0, &SuspendedThread::Entry, this, CREATE_SUSPENDED, &id);
+  uintptr_t handle = _beginthreadex(nullptr, 0, &TSuspendedThread::Entry, this, CREATE_SUSPENDED, &id);
   if (handle == 0) {
     return false;
   }
@@ -28,7 +28,7 @@ bool SuspendedThread::Create(Body body, void *context) {
   return true;
 }
 
-void SuspendedThread::Resume() {
+void TSuspendedThread::Resume() {
   if (!handle_ || resumed_) {
     return;
   }
@@ -37,8 +37,8 @@ void SuspendedThread::Resume() {
   ResumeThread(handle_.get());
 }
 
-unsigned __stdcall SuspendedThread::Entry(void *self) {
-  auto *thread = static_cast<SuspendedThread *>(self);
+unsigned __stdcall TSuspendedThread::Entry(void *self) {
+  auto *thread = static_cast<TSuspendedThread *>(self);
   if (thread->run_) {
     thread->body_(thread->context_);
   }

@@ -9,19 +9,19 @@
 
 namespace pondrex {
 
-class SuspendedThread {
+class TSuspendedThread {
 public:
-  using Body = void (*)(void *context);
+  using TBody = void (*)(void *context);
 
-  SuspendedThread() = default;
+  TSuspendedThread() = default;
   // Waits until the thread has ended. A thread that was never resumed is
   // resumed first and ends without running its body.
-  ~SuspendedThread();
-  SuspendedThread(const SuspendedThread &) = delete;
-  SuspendedThread &operator=(const SuspendedThread &) = delete;
+  ~TSuspendedThread();
+  TSuspendedThread(const TSuspendedThread &) = delete;
+  TSuspendedThread &operator=(const TSuspendedThread &) = delete;
 
   // Creates the thread suspended; false when it cannot be created.
-  bool Create(Body body, void *context);
+  bool Create(TBody body, void *context);
   void Resume();
 
   HANDLE Handle() const { return handle_.get(); }
@@ -32,7 +32,7 @@ private:
 
   UniqueHandle handle_;
   DWORD id_ = 0;
-  Body body_ = nullptr;
+  TBody body_ = nullptr;
   void *context_ = nullptr;
   std::atomic<bool> run_{false};
   bool resumed_ = false;
