@@ -23,7 +23,46 @@ pos_wine_session_start() { # wine_dir...
         exit 1
       fi
     ) || return 1
+    pos_wine_session_servers+="$dir $(pos_wine_server_pid "$dir")"$'\n'
   done
+}
+
+# The process id of the server that runs for the prefix of wine_dir, or
+# nothing: a server works in a folder named after the prefix's device and
+# inode numbers.
+pos_wine_server_pid() { # wine_dir
+  local ids tag proc
+  ids=$(stat -c '%d %i' "$1/prefix" 2>/dev/null) || return 0
+  # shellcheck disable=SC2086 # the two numbers are two arguments
+  tag=$(printf 'server-%x-%x' $ids)
+  for proc in /proc/[0-9]*; do
+    case $(readlink "$proc/exe" 2>/dev/null) in
+    */wineserver*) ;;
+    *) continue ;;
+    esac
+    case $(readlink "$proc/cwd" 2>/dev/null) in
+    */"$tag")
+      echo "${proc#/proc/}"
+      return 0
+      ;;
+    esac
+  done
+}
+
+# The servers that pos_wine_session_start left running, one "wine_dir pid"
+# a line.
+pos_wine_session_servers=""
+
+# Succeeds when every server of the session still runs. A server that ended
+# during the run crashed (Wine's server does, rarely, under load): its
+# programs then hang until their time limit, and a program started later
+# gets a new server.
+pos_wine_session_intact() {
+  local dir pid
+  while read -r dir pid; do
+    [ -n "$dir" ] || continue
+    [ "$(pos_wine_server_pid "$dir")" = "$pid" ] || return 1
+  done <<<"$pos_wine_session_servers"
 }
 
 pos_wine_session_end() { # wine_dir...
@@ -34,4 +73,5 @@ pos_wine_session_end() { # wine_dir...
       timeout 60 wineserver -k 2>/dev/null || true
     )
   done
+  pos_wine_session_servers=""
 }
