@@ -1,14 +1,27 @@
 #include "FirmwareDownload.h"
 
 #include "DriverText.h"
+#include "ScopeExit.h"
 
 namespace pondrex::api {
-
-std::atomic<bool> DownloadRunning{false};
 
 void ReportDownloadFailure(TDownloadProgressProc progress) noexcept {
   if (progress != nullptr)
     progress(0, 0, TUProgrammeEventAge::Failed, "Download Program fail");
+}
+
+void ReportRefusedDownload(TDownloadProgressProc progress) noexcept {
+  // The calling thread's own download runs: its last report stands.
+  if (BorrowedLinkPort.RunningOnThisThread() == TPortBorrower::Download)
+    return;
+  // One refusal report at a time on a thread: a call refused inside it
+  // gets none.
+  thread_local bool reporting = false;
+  if (reporting)
+    return;
+  reporting = true;
+  const TScopeExit reported([] { reporting = false; });
+  ReportDownloadFailure(progress);
 }
 
 void DownloadProgramme(TPSensor &sensor, TDownloadProgramme &download, TCallbackSlots &slots,

@@ -12,39 +12,44 @@
 // with 0, 0 and status 0 as its last report. A debug log that cannot be
 // written changes nothing: the outcome is the boot loader's.
 //
-// One download runs at a time in the process: the bus and its serial
-// component serve one. The export claims the download at its entry, before
-// it touches anything; a call made while a download runs (from another
-// thread, or from a progress report of that download) leaves the running
-// download alone, reports "Download Program fail" (0, 0, status 0) to its
-// own callback and returns.
+// One download or price transfer runs at a time in the process: they
+// borrow the one port (BorrowedLinkPort). The export claims the port at its
+// entry, before it touches anything; a call made while a download or a
+// price transfer runs leaves the running one alone and returns. It reports
+// "Download Program fail" (0, 0, status 0) to its own callback, except in
+// two cases where it returns without a report: when the calling thread's
+// own download runs (the call comes from inside it, from a progress report
+// or a message pumped in its waits, and that download's own last report
+// stands), and when the call comes from inside such a refusal report on the
+// same thread. A host that retries on every failure report, inside the
+// report, would otherwise be refused and report to again without end.
 #pragma once
 
-#include "ExclusiveClaim.h"
+#include "BorrowedLinkPort.h"
 #include "TCallbackSlots.h"
 #include "TDownloadProgramme.h"
 #include "TPSensor.h"
 
-#include <atomic>
 #include <cstdint>
 
 namespace pondrex::api {
-
-// Taken while a download runs.
-extern std::atomic<bool> DownloadRunning;
 
 // The last report of a download that failed before or outside the driver's
 // own steps: "Download Program fail", 0, 0, status 0; nothing for a null
 // callback.
 void ReportDownloadFailure(TDownloadProgressProc progress) noexcept;
 
+// The answer to a call refused because the port is borrowed: the failure
+// report, or none in the two cases above.
+void ReportRefusedDownload(TDownloadProgressProc progress) noexcept;
+
 // The frame of the export: runs run() (the download, with the driver objects
-// that it finds) when no download runs, and reports the refusal to progress
-// otherwise.
+// that it finds) when nothing has borrowed the port, and answers the
+// refusal otherwise.
 template <typename Run> void RunOneDownload(TDownloadProgressProc progress, Run &&run) noexcept {
-  const TExclusiveClaim claim(DownloadRunning);
+  const TExclusiveClaim claim(BorrowedLinkPort, TPortBorrower::Download);
   if (!claim.Held()) {
-    ReportDownloadFailure(progress);
+    ReportRefusedDownload(progress);
     return;
   }
   run();

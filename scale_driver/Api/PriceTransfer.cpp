@@ -10,8 +10,6 @@
 
 namespace pondrex::api {
 
-std::atomic<bool> TransferRunning{false};
-
 namespace {
 
 std::optional<std::filesystem::path> FilePath(const char *fileName) {

@@ -5,29 +5,26 @@
 // empty, a transfer fails at once: the link, the port and the scale are left
 // alone.
 //
-// One transfer runs at a time in the process. The exports claim the
-// transfer at their entry, before they touch anything; a call made while a
-// transfer runs (from another thread, or from the host's window procedure
-// during a transfer's wait) fails at once and leaves the running transfer
-// alone.
+// One transfer or firmware download runs at a time in the process: they
+// borrow the one port (BorrowedLinkPort). The exports claim the port at
+// their entry, before they touch anything; a call made while a transfer or
+// a download runs (from another thread, from the host's window procedure
+// during a transfer's wait, or from a download's progress report) fails at
+// once and leaves the running one alone.
 #pragma once
 
-#include "ExclusiveClaim.h"
+#include "BorrowedLinkPort.h"
 #include "IPlatform.h"
 #include "TPSensor.h"
 
-#include <atomic>
 #include <cstdint>
 
 namespace pondrex::api {
 
-// Taken while a transfer runs.
-extern std::atomic<bool> TransferRunning;
-
-// The frame of the transfer exports: run() when no transfer runs, else
-// refused at once.
+// The frame of the transfer exports: run() when nothing has borrowed the
+// port, else refused at once.
 template <typename Result, typename Run> Result RunOneTransfer(Result refused, Run &&run) {
-  const TExclusiveClaim claim(TransferRunning);
+  const TExclusiveClaim claim(BorrowedLinkPort, TPortBorrower::PriceTransfer);
   if (!claim.Held())
     return refused;
   return run();

@@ -144,9 +144,12 @@ std::string PluFileBytes(const std::vector<TPluSlot> &slots, char16_t decimalSep
   return *bytes;
 }
 
-TPluFileReplacement::TPluFileReplacement(std::filesystem::path path) : path_(std::move(path)) {
+TPluFileReplacement::TPluFileReplacement(const std::filesystem::path &path) {
   namespace fs = std::filesystem;
   std::error_code error;
+  path_ = fs::absolute(path, error);
+  if (error || path_.filename().empty())
+    throw EPluFileError("The name of the PLU file cannot be made");
   const fs::file_status status = fs::status(path_, error);
   if (fs::exists(status)) {
     if (!fs::is_regular_file(status))
@@ -154,33 +157,33 @@ TPluFileReplacement::TPluFileReplacement(std::filesystem::path path) : path_(std
     if ((status.permissions() & fs::perms::owner_write) == fs::perms::none)
       throw EPluFileError("The PLU file is read-only");
     // Opened for writing without truncating it: this fails while another
-    // program holds the file.
+    // program holds the file against writing.
     const std::fstream existing(path_, std::ios::in | std::ios::out | std::ios::binary);
     if (!existing.is_open())
       throw EPluFileError("The PLU file cannot be opened for writing");
   }
-  temporary_ = path_;
-  temporary_ += ".~tmp";
-  file_.open(temporary_, std::ios::binary | std::ios::trunc);
-  if (!file_.is_open())
+  // The rename at the end needs more than writing: asked now, so that a
+  // file that another program holds open fails before anything is sent.
+  if (!FileMayBeReplaced(path_))
+    throw EPluFileError("Another program holds the PLU file open");
+  file_ = TNewFile::Create(path_.parent_path(), path_.filename().u16string() + u".", u".~tmp");
+  if (!file_)
     throw EPluFileError("The PLU file cannot be made");
 }
 
 TPluFileReplacement::~TPluFileReplacement() {
-  if (committed_)
+  if (committed_ || !file_)
     return;
-  file_.close();
+  file_->Close();
   std::error_code error;
-  std::filesystem::remove(temporary_, error);
+  std::filesystem::remove(file_->Path(), error);
 }
 
 void TPluFileReplacement::Commit(std::string_view bytes) {
-  file_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file_.close();
-  if (!file_)
+  if (!file_->WriteAndClose(std::span(reinterpret_cast<const uint8_t *>(bytes.data()), bytes.size())))
     throw EPluFileError("The PLU file cannot be written");
   std::error_code error;
-  std::filesystem::rename(temporary_, path_, error);
+  std::filesystem::rename(file_->Path(), path_, error);
   if (error)
     throw EPluFileError("The PLU file cannot be replaced");
   committed_ = true;

@@ -8,9 +8,10 @@
 // with the given decimal separator, and are held in hundredths.
 #pragma once
 
+#include "FileReplacement.h"
+
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -73,31 +74,36 @@ std::vector<TPluSlot> ReadPluFile(const std::filesystem::path &path, char16_t de
 std::string PluFileBytes(const std::vector<TPluSlot> &slots, char16_t decimalSeparator);
 
 // A PLU file that a transfer is to replace. Made before anything is sent:
-// it checks the destination and opens the new file beside it (the name and
-// ".~tmp"), so that a destination that cannot be replaced fails at once.
-// Commit writes the new content and puts it in the destination's place, so
-// that the destination holds either its old content or the whole new one;
-// without Commit the new file is removed and the destination left as it
-// was.
+// it takes the destination's absolute path (so that a host that changes
+// the current folder meanwhile does not move it), checks that the
+// destination can be replaced, and makes the new file beside it under a
+// name that did not exist (the destination's name, a unique part and
+// ".~tmp", created exclusively), so that a destination that cannot be
+// replaced fails at once and no file of anyone else's is touched. Commit
+// writes the new content and renames it over the destination, so that the
+// destination holds either its old content or the whole new one; without
+// Commit the new file is removed and the destination left as it was.
 class TPluFileReplacement {
 public:
   // Throws EPluFileError when path names a folder or anything else that is
-  // no file, a read-only file, a file that cannot be opened for writing (one
-  // that another program holds), or a file that cannot be made (a folder
-  // that does not exist, a name that the system refuses).
-  explicit TPluFileReplacement(std::filesystem::path path);
+  // no file, a read-only file, a file that cannot be opened for writing or
+  // that another program holds open without letting it be replaced, or a
+  // file that cannot be made (a folder that does not exist, a name that the
+  // system refuses).
+  explicit TPluFileReplacement(const std::filesystem::path &path);
   ~TPluFileReplacement();
   TPluFileReplacement(const TPluFileReplacement &) = delete;
   TPluFileReplacement &operator=(const TPluFileReplacement &) = delete;
 
+  // The destination, absolute.
+  const std::filesystem::path &Path() const { return path_; }
   // Throws EPluFileError when the content cannot be written or put in
   // place; the destination is then as it was.
   void Commit(std::string_view bytes);
 
 private:
   std::filesystem::path path_;
-  std::filesystem::path temporary_;
-  std::ofstream file_;
+  std::optional<TNewFile> file_;
   bool committed_ = false;
 };
 

@@ -63,8 +63,9 @@ public:
   bool DownLoadPlu(const std::filesystem::path &file);
   // Reads the PluSlotCount slots (45 ms apart) and, once the whole transfer
   // succeeded, its closing frame included, puts the table in the file's
-  // place. The file is left as it was when the table could not be read or
-  // written. False at once, nothing sent, when the file cannot be replaced
+  // place. The file is taken by its absolute path when the call starts; it
+  // is left as it was when the table could not be read or written. False at
+  // once, nothing sent, when the file cannot be replaced
   // (TPluFileReplacement).
   bool UpLoadPlu(const std::filesystem::path &file);
 

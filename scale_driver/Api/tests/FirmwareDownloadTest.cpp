@@ -6,7 +6,10 @@
 #include "FileBytes.h"
 #include "FirmwareImage.h"
 #include "OpenLinkFixture.h"
+#include "PSensorGlobals.h"
+#include "PriceTransfer.h"
 #include "ProgressRecorder.h"
+#include "ScopeExit.h"
 #include "ScratchFolder.h"
 #include "SystemCodePage.h"
 
@@ -101,7 +104,7 @@ void PONDREX_STDCALL RecordRefused(int32_t current, int32_t total, int32_t statu
   refusedReports.push_back({current, total, status, text});
 }
 
-TEST_F(FirmwareDownload, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
+TEST_F(FirmwareDownload, CallsWhileADownloadRunsAreRefusedAndOnlyAnotherThreadsHearOfIt) {
   const std::string file = WriteImage(image);
   refusedReports.clear();
   size_t calls = 0;
@@ -120,7 +123,10 @@ TEST_F(FirmwareDownload, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallbac
   EXPECT_EQ(ProgressReports(), (std::vector<TProgressReport>{{1, 2, 2, "Download Program... "},
                                                              {2, 2, 2, "Download Program... "},
                                                              {2, 2, 1, "Download Program complete"}}));
-  EXPECT_EQ(refusedReports, std::vector<TProgressReport>(3, {0, 0, 0, "Download Program fail"}));
+  // Refused from inside the running download: no report; from the other
+  // thread: the failure report.
+  EXPECT_EQ(calls, 3u);
+  EXPECT_EQ(refusedReports, std::vector<TProgressReport>(1, {0, 0, 0, "Download Program fail"}));
   EXPECT_EQ(boot.Packets(TBootRequest::Connect).size(), 1u);
   EXPECT_TRUE(link().Active());
 
@@ -128,6 +134,86 @@ TEST_F(FirmwareDownload, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallbac
   ProgressReports().clear();
   Download(file);
   EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
+}
+
+// A host that retries whenever a report says the download failed, from
+// inside that report.
+size_t retries = 0;
+std::string retriedFile;
+std::function<void(const std::string &)> retryDownload;
+void PONDREX_STDCALL RetryOnFailure(int32_t current, int32_t total, int32_t status, const char *text) {
+  RecordProgress(current, total, status, text);
+  if (status == TUProgrammeEventAge::Failed && retries++ < 50)
+    retryDownload(retriedFile);
+}
+
+TEST_F(FirmwareDownload, RetryFromInsideTheLastReportReturnsWithoutAReport) {
+  retriedFile = WriteImage(image);
+  retries = 0;
+  retryDownload = [this](const std::string &file) { Download(file, &RetryOnFailure); };
+  boot.On(TBootRequest::Connect, {TBootReply::Refuse()});
+  Download(retriedFile, &RetryOnFailure);
+  // The download's own last report, and one retry, refused without a report.
+  EXPECT_EQ(ProgressReports(),
+            (std::vector<TProgressReport>{{0, static_cast<int32_t>(image.size()), 0, "Connection fail"}}));
+  EXPECT_EQ(retries, 1u);
+  EXPECT_EQ(boot.Packets(TBootRequest::Connect).size(), 1u);
+
+  // From another thread the retry is refused with a report; the retry
+  // inside that report gets none.
+  ProgressReports().clear();
+  retries = 0;
+  retryDownload = [this](const std::string &file) {
+    if (retries > 1) {
+      Download(file, &RetryOnFailure);
+      return;
+    }
+    std::thread other([&] { Download(file, &RetryOnFailure); });
+    other.join();
+  };
+  Download(retriedFile, &RetryOnFailure);
+  EXPECT_EQ(ProgressReports(),
+            (std::vector<TProgressReport>{{0, static_cast<int32_t>(image.size()), 0, "Connection fail"},
+                                          {0, 0, 0, "Download Program fail"}}));
+  EXPECT_EQ(retries, 2u);
+  EXPECT_EQ(boot.Packets(TBootRequest::Connect).size(), 2u);
+}
+
+// A price transfer called from a download's progress report.
+std::function<int16_t()> sendPriceDuringDownload;
+std::vector<int16_t> priceResults;
+void PONDREX_STDCALL SendPriceFromReport(int32_t current, int32_t total, int32_t status, const char *text) {
+  RecordProgress(current, total, status, text);
+  if (status == TUProgrammeEventAge::InProgress && current == 1) {
+    priceResults.push_back(sendPriceDuringDownload());
+    std::thread other([] { priceResults.push_back(sendPriceDuringDownload()); });
+    other.join();
+  }
+}
+
+TEST_F(FirmwareDownload, PriceTransferCalledDuringADownloadIsRefusedWithNothingSent) {
+  CreatePriceBus(platform);
+  const TScopeExit freeBus([] { FreePriceBus(); });
+  priceResults.clear();
+  // As the export runs it: the port claimed first.
+  sendPriceDuringDownload = [this] {
+    return api::RunOneTransfer(int16_t{0}, [this] { return api::SendPrice(sensor, 12.5); });
+  };
+  Download(WriteImage(image), &SendPriceFromReport);
+  EXPECT_EQ(priceResults, (std::vector<int16_t>{0, 0}));
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
+  // No price bus frame, no second opening of the port, no link error.
+  for (const Bytes &write : line.Writes())
+    EXPECT_NE(write, Bytes{0x44});
+  EXPECT_EQ(line.EventsOf(TSerialEventKind::StartFailed).size(), 0u);
+  EXPECT_EQ(line.EventsOf(TSerialEventKind::Started).size(), 3u);
+  EXPECT_TRUE(SensorErrors().empty());
+  EXPECT_TRUE(link().Active());
+
+  // Once the download has ended, the price goes.
+  line.ClearEvents();
+  line.SetResponder([](TFakeSerialLine &l, const TWrittenBlock &) { l.Send({0x06}, 5); });
+  EXPECT_EQ(sendPriceDuringDownload(), -1);
 }
 
 } // namespace

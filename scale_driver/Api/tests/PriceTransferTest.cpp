@@ -2,10 +2,15 @@
 // weighing link's port, on the fake platform.
 #include "PriceTransfer.h"
 #include "ApiTestFixture.h"
+#include "FirmwareDownload.h"
 #include "PSensorGlobals.h"
 #include "PriceScaleFake.h"
+#include "ProgressRecorder.h"
+#include "ScopeExit.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -50,6 +55,14 @@ protected:
   }
   static void Write(const std::string &path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+  }
+  // The names in the test's folder, sorted: what a transfer left there.
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   Kinds EventKinds() const {
     Kinds kinds;
@@ -211,7 +224,7 @@ TEST_F(PriceTransfer, UploadThatStopsHalfwayLeavesTheOldFile) {
   });
   EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), 0);
   EXPECT_EQ(Content(File("plu.txt")), "old\r\n");
-  EXPECT_FALSE(std::filesystem::exists(File("plu.txt") + ".~tmp"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"plu.txt"});
   ExpectPortFree();
 }
 
@@ -226,7 +239,7 @@ TEST_F(PriceTransfer, UploadWhoseClosingIsNotAcknowledgedLeavesTheOldFile) {
   EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), 0);
   EXPECT_EQ(line.Writes().back(), Close);
   EXPECT_EQ(Content(File("plu.txt")), "old\r\n");
-  EXPECT_FALSE(std::filesystem::exists(File("plu.txt") + ".~tmp"));
+  EXPECT_EQ(Names(), std::vector<std::string>{"plu.txt"});
   ExpectPortFree();
 }
 
@@ -245,7 +258,7 @@ TEST_F(PriceTransfer, UploadOntoADestinationThatCannotBeReplacedFailsWithNothing
     EXPECT_EQ(api::UpLoadPlu(sensor, destination.string().c_str()), 0);
     EXPECT_TRUE(line.Events().empty());
     EXPECT_TRUE(link().Active());
-    EXPECT_FALSE(std::filesystem::exists(destination.string() + ".~tmp"));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"file", "folder.txt", "readonly.txt"}));
   }
   EXPECT_EQ(Content(File("readonly.txt")), "old\r\n");
   EXPECT_EQ(std::filesystem::status(File("readonly.txt")).permissions() & std::filesystem::perms::owner_write,
@@ -312,12 +325,93 @@ TEST_F(PriceTransfer, TransferStartedDuringAnotherFailsAtOnce) {
   EXPECT_EQ(sendPrice(12.5), -1);
   EXPECT_EQ(nested, (std::vector<int>{0, 0}));
   EXPECT_EQ(line.Writes().size(), 4u);
-  EXPECT_FALSE(std::filesystem::exists(File("plu.txt")));
-  EXPECT_FALSE(std::filesystem::exists(File("plu.txt") + ".~tmp"));
+  EXPECT_TRUE(Names().empty());
 
   // Once it has ended, the next transfer runs.
   bus().OnShowWeight = nullptr;
   EXPECT_EQ(sendPrice(1), -1);
+}
+
+TEST_F(PriceTransfer, UploadLeavesTheHostsFilesBesideTheDestinationAlone) {
+  // A file of the host's under the name that the new table once had.
+  Write(File("plu.txt.~tmp"), "the host's\r\n");
+  for (const bool closingAcknowledged : {false, true}) {
+    SCOPED_TRACE(closingAcknowledged);
+    Write(File("plu.txt"), "old\r\n");
+    line.ClearEvents();
+    line.SetResponder([closingAcknowledged](TFakeSerialLine &l, const TWrittenBlock &block) {
+      if (block.Bytes[0] == 0x55)
+        l.Send(PriceUploadReply(block.Bytes, {0, 0, 0, 1}), 5);
+      else if (block.Bytes[0] != 0x33 || closingAcknowledged)
+        l.Send({0x06}, 5);
+    });
+    EXPECT_EQ(api::UpLoadPlu(sensor, File("plu.txt").c_str()), closingAcknowledged ? 1 : 0);
+    EXPECT_EQ(Content(File("plu.txt")).substr(0, 4), closingAcknowledged ? "0.01" : "old\r");
+    EXPECT_EQ(Content(File("plu.txt.~tmp")), "the host's\r\n");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plu.txt", "plu.txt.~tmp"}));
+    link().Open();
+  }
+}
+
+TEST_F(PriceTransfer, RelativeDestinationStaysInTheFolderWhereItWasNamed) {
+  const std::filesystem::path started = std::filesystem::current_path();
+  const TScopeExit back([&started] { std::filesystem::current_path(started); });
+  std::filesystem::create_directory(folder / "other");
+  std::filesystem::current_path(folder);
+  Write(File("plu.txt"), "old\r\n");
+  // The host's window procedure changes the current folder while the
+  // transfer waits (as a file dialog does).
+  scale.Before[0x11] = {0x53, 0x05, 0x04, 0xD2};
+  bus().OnShowWeight = [this](int32_t, int32_t, double, const std::u16string &, const std::u16string &) {
+    std::filesystem::current_path(folder / "other");
+  };
+  scale.SetSlot(1, {0, 0, 0x04, 0xE2});
+  EXPECT_EQ(api::UpLoadPlu(sensor, "plu.txt"), 1);
+  EXPECT_EQ(Content(File("plu.txt")).substr(0, 8), "12.5\tKG\r");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"other", "plu.txt"}));
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "other"));
+}
+
+TEST_F(PriceTransfer, DestinationThatTheHostHoldsOpenIsJudgedBeforeAnythingIsSent) {
+  Write(File("plu.txt"), "old\r\n");
+  // The host's own fopen(name, "rb"), left open: read and write sharing,
+  // no delete sharing on Windows.
+  std::FILE *held = std::fopen(File("plu.txt").c_str(), "rb");
+  ASSERT_NE(held, nullptr);
+  const uint8_t result = api::UpLoadPlu(sensor, File("plu.txt").c_str());
+  std::fclose(held);
+#ifdef _WIN32
+  // The rename would fail: the call fails at once, nothing sent.
+  EXPECT_EQ(result, 0);
+  EXPECT_TRUE(line.Events().empty());
+  EXPECT_TRUE(link().Active());
+  EXPECT_EQ(Content(File("plu.txt")), "old\r\n");
+#else
+  // A rename replaces an open file here.
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Content(File("plu.txt")).substr(0, 4), "0\tKG");
+#endif
+  EXPECT_EQ(Names(), std::vector<std::string>{"plu.txt"});
+}
+
+TEST_F(PriceTransfer, DownloadCalledDuringATransferIsRefusedAndReported) {
+  ProgressReports().clear();
+  bool downloadRan = false;
+  auto download = [&downloadRan] {
+    api::RunOneDownload(&RecordProgress, [&downloadRan] { downloadRan = true; });
+  };
+  bus().OnShowWeight = [&](int32_t, int32_t, double, const std::u16string &, const std::u16string &) {
+    // From the window procedure, and from another thread.
+    download();
+    std::thread other(download);
+    other.join();
+  };
+  scale.Before[0x11] = {0x53, 0x05, 0x04, 0xD2};
+  EXPECT_EQ(api::RunOneTransfer(int16_t{0}, [this] { return api::SendPrice(sensor, 12.5); }), -1);
+  EXPECT_FALSE(downloadRan);
+  EXPECT_EQ(ProgressReports(), std::vector<TProgressReport>(2, {0, 0, 0, "Download Program fail"}));
+  EXPECT_EQ(line.Writes().size(), 4u);
+  ExpectLinkOpenAgain();
 }
 
 } // namespace

@@ -17,8 +17,8 @@ namespace {
 
 void DownloadExport(const char *fileName, const char *portName, int32_t baudRate,
                     pondrex::TDownloadProgressProc progress) noexcept {
-  // The download is claimed first, so that a call refused because another
-  // runs touches nothing of it.
+  // The port is claimed first, so that a call refused because another
+  // download or a price transfer runs touches nothing of it.
   api::RunOneDownload(progress, [&] {
     bool ran = false;
     RunExport([&](TPSensor &sensor) {

@@ -21,8 +21,9 @@ void __stdcall SetRecvHandle(void *window) {
   RunExport([window](TPSensor &) { api::SetRecvHandle(reinterpret_cast<uintptr_t>(window)); });
 }
 
-// Each transfer claims the price bus at its entry: a call made while
-// another transfer runs fails at once, before it touches anything.
+// Each transfer claims the weighing link's port at its entry: a call made
+// while another transfer or a firmware download runs fails at once, before
+// it touches anything.
 int16_t __stdcall SendPrice(double price) {
   return api::RunOneTransfer(int16_t{0}, [price] {
     return RunExport(int16_t{0}, [price](TPSensor &sensor) { return api::SendPrice(sensor, price); });

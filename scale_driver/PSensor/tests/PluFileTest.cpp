@@ -91,6 +91,18 @@ protected:
   static void Write(const std::filesystem::path &path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
+  // The names in the folder, sorted; a new file's unique part as "*".
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+      std::string name = entry.path().filename().string();
+      if (name.size() == 21 && name.starts_with("plu.txt.") && name.ends_with(".~tmp"))
+        name = "plu.txt.*.~tmp";
+      names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   std::filesystem::path folder =
       std::filesystem::temp_directory_path() /
@@ -112,7 +124,8 @@ TEST_F(PluFileOnDisk, ReplacingPutsTheWholeNewFileInPlaceOrLeavesTheOldOne) {
   EXPECT_EQ(Content(path), "new\r\n");
   {
     TPluFileReplacement replacement(path);
-    EXPECT_TRUE(std::filesystem::exists(folder / "plu.txt.~tmp"));
+    // The new file is beside the destination, under a name of its own.
+    EXPECT_EQ(Names(), (std::vector<std::string>{"plu.txt", "plu.txt.*.~tmp"}));
     replacement.Commit("newer\r\n");
   }
   EXPECT_EQ(Content(path), "newer\r\n");
@@ -126,11 +139,36 @@ TEST_F(PluFileOnDisk, ReplacingPutsTheWholeNewFileInPlaceOrLeavesTheOldOne) {
   EXPECT_THROW(TPluFileReplacement(folder / "taken"), EPluFileError);
   EXPECT_TRUE(std::filesystem::is_directory(folder / "taken"));
   EXPECT_THROW(TPluFileReplacement(folder / "missing" / "plu.txt"), EPluFileError);
-  std::vector<std::string> names;
-  for (const auto &entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"plu.txt", "taken"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"plu.txt", "taken"}));
+}
+
+TEST_F(PluFileOnDisk, FilesOfTheHostBesideTheDestinationAreLeftAlone) {
+  const std::filesystem::path path = folder / "plu.txt";
+  Write(path, "old\r\n");
+  // The name that the new file once had.
+  Write(folder / "plu.txt.~tmp", "the host's\r\n");
+  { TPluFileReplacement abandoned(path); }
+  TPluFileReplacement(path).Commit("new\r\n");
+  EXPECT_EQ(Content(path), "new\r\n");
+  EXPECT_EQ(Content(folder / "plu.txt.~tmp"), "the host's\r\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"plu.txt", "plu.txt.~tmp"}));
+}
+
+TEST_F(PluFileOnDisk, RelativeDestinationStaysInTheFolderWhereItWasNamed) {
+  const std::filesystem::path started = std::filesystem::current_path();
+  std::filesystem::create_directory(folder / "other");
+  std::filesystem::current_path(folder);
+  {
+    TPluFileReplacement replacement("plu.txt");
+    EXPECT_TRUE(replacement.Path().is_absolute());
+    EXPECT_TRUE(std::filesystem::equivalent(replacement.Path().parent_path(), folder));
+    std::filesystem::current_path(folder / "other");
+    replacement.Commit("new\r\n");
+  }
+  std::filesystem::current_path(started);
+  EXPECT_EQ(Content(folder / "plu.txt"), "new\r\n");
+  EXPECT_EQ(Names(), (std::vector<std::string>{"other", "plu.txt"}));
+  EXPECT_TRUE(std::filesystem::is_empty(folder / "other"));
 }
 
 } // namespace

@@ -1,0 +1,7 @@
+#include "BorrowedLinkPort.h"
+
+namespace pondrex::api {
+
+TExclusiveWork<TPortBorrower> BorrowedLinkPort;
+
+} // namespace pondrex::api
