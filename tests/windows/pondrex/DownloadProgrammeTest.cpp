@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -386,8 +387,9 @@ TEST_F(Download, DebugLogThatCannotBeWrittenLeavesTheOutcomeToTheBootLoader) {
 }
 
 // Calls made while a download runs, from its progress callback and from a
-// second host thread: each is refused through its own callback, and the
-// running download goes on.
+// second host thread: each is refused, the second through its own callback
+// (the first comes from inside the running download, whose own reports
+// stand), and the running download goes on.
 std::vector<std::string> refusedReports;
 void __stdcall recordRefused(int32_t current, int32_t total, int32_t status, const char *message) {
   refusedReports.push_back(progressText(current, total, status, message));
@@ -413,7 +415,7 @@ void __stdcall startOthers(int32_t current, int32_t total, int32_t status, const
   CloseHandle(other);
 }
 
-TEST_F(Download, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
+TEST_F(Download, CallsWhileADownloadRunsAreRefusedAndOnlyAnotherThreadHearsOfIt) {
   ASSERT_EQ(openLink(), -1);
   writeFile(folder_ + L"image.bin", pondrex::test::ProgramPart(3, 1, 5));
   runningExports = pondrex_.get();
@@ -421,7 +423,7 @@ TEST_F(Download, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
   refusedReports.clear();
   hostCallbackCalls().clear();
   PONDREX_INVOKE(*pondrex_, DownloadProgramme, runningImage.c_str(), port_.c_str(), 9600, &startOthers);
-  EXPECT_EQ(refusedReports, Texts(2, progressText(0, 0, 0, "Download Program fail")));
+  EXPECT_EQ(refusedReports, Texts(1, progressText(0, 0, 0, "Download Program fail")));
   Texts expected = blockReports(3, 3);
   expected.push_back(progressText(3, 3, 1, "Download Program complete"));
   EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
@@ -429,6 +431,53 @@ TEST_F(Download, CallsWhileADownloadRunsAreRefusedThroughTheirOwnCallback) {
   for (const ScaleLogEntry &entry : bootLog(12))
     connects += entry.kind == "frame" && entry.bytes[0] == 14 && entry.bytes[1] == 1;
   EXPECT_EQ(connects, 1u);
+  EXPECT_EQ(tare(), -1);
+}
+
+// Price transfers called from a download's progress report: the download
+// has the port, so they are refused at once.
+int16_t priceDuringDownload = 1;
+uint8_t uploadDuringDownload = 2;
+std::string uploadTarget;
+void __stdcall transferFromReport(int32_t current, int32_t total, int32_t status, const char *message) {
+  reinterpret_cast<TPondrexDownloadProgressProc>(pos::test::downloadProgressSlot())(current, total, status,
+                                                                                    message);
+  if (status != 2 || current != 1)
+    return;
+  const double price = 12.5;
+  uint32_t slots[2];
+  std::memcpy(slots, &price, sizeof price);
+  priceDuringDownload =
+      static_cast<int16_t>(runningExports->call("SendPrice", {slots[0], slots[1]}) & 0xFFFF);
+  uploadDuringDownload =
+      static_cast<uint8_t>(PONDREX_INVOKE(*runningExports, UpLoadPlu, uploadTarget.c_str()) & 0xFF);
+}
+
+TEST_F(Download, PriceTransfersCalledFromAProgressReportAreRefusedWithNothingSent) {
+  ASSERT_EQ(openLink(), -1);
+  PONDREX_INVOKE(*pondrex_, CreateComm);
+  writeFile(folder_ + L"image.bin", pondrex::test::ProgramPart(3, 1, 5));
+  runningExports = pondrex_.get();
+  uploadTarget = narrow(folder_ + L"plu.txt");
+  priceDuringDownload = 1;
+  uploadDuringDownload = 2;
+  hostCallbackCalls().clear();
+  PONDREX_INVOKE(*pondrex_, DownloadProgramme, narrow(folder_ + L"image.bin").c_str(), port_.c_str(), 9600,
+                 &transferFromReport);
+  EXPECT_EQ(priceDuringDownload, 0);
+  EXPECT_EQ(uploadDuringDownload, 0);
+  // No link error raised to the host in the middle of the download.
+  EXPECT_EQ(hostCallbackTexts("SENSORERR"), Texts{});
+  Texts expected = blockReports(3, 3);
+  expected.push_back(progressText(3, 3, 1, "Download Program complete"));
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+  // force, force, burst, burst, connect, status, start, burst, 3 blocks,
+  // end: and no price bus byte among them.
+  const std::vector<ScaleLogEntry> log = bootLog(12);
+  EXPECT_EQ(log.size(), 12u);
+  for (const ScaleLogEntry &entry : log)
+    EXPECT_NE(entry.bytes, Bytes{0x44}) << entry.kind;
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"plu.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(tare(), -1);
 }
 

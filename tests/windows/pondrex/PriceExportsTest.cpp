@@ -4,6 +4,7 @@
 // own window, on the thread that loaded the library, receiving the weight
 // reports. The weighing link runs at 19200 baud, the price bus at 9600, so
 // the simulator tells the two apart.
+#include "FirmwareImage.h"
 #include "PondrexExports.h"
 #include "PriceFrames.h"
 #include "PriceScaleClient.h"
@@ -13,11 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -40,7 +44,8 @@ const Bytes Open = {0x11, 0x00, 0x00, 0x00, 0x00, 0xEF};
 const Bytes Close = {0x33, 0x00, 0x00, 0x00, 0x00, 0xCD};
 const Bytes WeightFrame = {0x53, 0x05, 0x04, 0xD2};
 
-// A window of the host that keeps the texts of its WM_USER messages.
+// A window of the host that keeps the texts of its WM_USER messages, and
+// does what the test asks on each.
 class HostWindow {
 public:
   HostWindow()
@@ -48,10 +53,13 @@ public:
           if (message == WM_USER && lParam == 0 && wParam != 0) {
             const auto *text = reinterpret_cast<const wchar_t *>(wParam);
             texts.emplace_back(text, text + wcslen(text));
+            if (onReport)
+              onReport();
           }
         }) {}
   HWND handle() const { return window_.get(); }
   std::vector<std::string> texts;
+  std::function<void()> onReport;
 
 private:
   pondrex::test::TestWindow window_;
@@ -100,6 +108,14 @@ protected:
     return static_cast<uint8_t>(PONDREX_INVOKE(*pondrex_, UpLoadPlu, path.c_str()) & 0xFF);
   }
   std::string file(const char *name) const { return (folder_ / name).string(); }
+  // The names in the test's folder, sorted: what a transfer left there.
+  std::vector<std::string> names() const {
+    std::vector<std::string> found;
+    for (const auto &entry : std::filesystem::directory_iterator(folder_))
+      found.push_back(entry.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+  }
   // The bytes of every price-bus input, after waiting for count of them.
   std::vector<Bytes> priceInputs(size_t count) {
     std::vector<Bytes> inputs;
@@ -163,13 +179,20 @@ TEST_F(PondrexPrice, UpLoadPluWritesTheTableThatDownLoadPluWritesBack) {
                     units[slot % 6] + "\r\n";
   }
   scale_.setTable(table);
-  // The file that is there is replaced.
+  // The file that is there is replaced; a file of the host's under the
+  // name that the new table once had is left alone.
   std::ofstream(file("plu.txt"), std::ios::binary) << "old\r\n";
+  std::ofstream(file("plu.txt.~tmp"), std::ios::binary) << "the host's\r\n";
   EXPECT_EQ(upLoadPlu(file("plu.txt")), 1);
   std::ifstream in(file("plu.txt"), std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), expectedText);
   in.close();
   EXPECT_EQ(priceInputs(73).size(), 73u);
+  std::ifstream host(file("plu.txt.~tmp"), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(host), std::istreambuf_iterator<char>()),
+            "the host's\r\n");
+  host.close();
+  EXPECT_EQ(names(), (Texts{"plu.txt", "plu.txt.~tmp"}));
 
   scale_.setTable(Bytes(table.size(), 0));
   EXPECT_EQ(downLoadPlu(file("plu.txt")), 1);
@@ -196,15 +219,17 @@ std::string content(const std::string &path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST_F(PondrexPrice, UploadWhoseClosingIsNotAcknowledgedLeavesTheOldFile) {
+TEST_F(PondrexPrice, UploadWhoseClosingIsNotAcknowledgedLeavesTheOldFileAndTheHostsFiles) {
   std::ofstream(file("plu.txt"), std::ios::binary) << "old\r\n";
+  std::ofstream(file("plu.txt.~tmp"), std::ios::binary) << "the host's\r\n";
   scale_.priceOn(0x33, {"SILENT"});
   EXPECT_EQ(upLoadPlu(file("plu.txt")), 0);
   const std::vector<Bytes> inputs = priceInputs(77);
   ASSERT_EQ(inputs.size(), 77u); // 44, 11, 70 requests, and the closing frame five times
   EXPECT_EQ(inputs.back(), Close);
   EXPECT_EQ(content(file("plu.txt")), "old\r\n");
-  EXPECT_FALSE(std::filesystem::exists(file("plu.txt") + ".~tmp"));
+  EXPECT_EQ(content(file("plu.txt.~tmp")), "the host's\r\n");
+  EXPECT_EQ(names(), (Texts{"plu.txt", "plu.txt.~tmp"}));
 }
 
 TEST_F(PondrexPrice, UploadOntoADestinationThatCannotBeReplacedFailsAtOnce) {
@@ -215,17 +240,26 @@ TEST_F(PondrexPrice, UploadOntoADestinationThatCannotBeReplacedFailsAtOnce) {
   HANDLE locked = CreateFileW((folder_ / "locked.txt").wstring().c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  // The host's own fopen(name, "rb"), left open: it shares reading and
+  // writing, not deleting, so the file cannot be renamed over.
+  std::ofstream(file("held.txt"), std::ios::binary) << "old\r\n";
+  std::FILE *held = std::fopen(file("held.txt").c_str(), "rb");
+  ASSERT_NE(held, nullptr);
   std::filesystem::create_directory(folder_ / "folder.txt");
-  for (const std::string &destination : {file("readonly.txt"), file("locked.txt"), file("folder.txt"),
-                                         (folder_ / "missing" / "plu.txt").string(), file("bad<name>.txt")}) {
+  const Texts before = names();
+  for (const std::string &destination :
+       {file("readonly.txt"), file("locked.txt"), file("held.txt"), file("folder.txt"),
+        (folder_ / "missing" / "plu.txt").string(), file("bad<name>.txt")}) {
     SCOPED_TRACE(destination);
     EXPECT_EQ(upLoadPlu(destination), 0);
-    EXPECT_FALSE(std::filesystem::exists(destination + ".~tmp"));
+    EXPECT_EQ(names(), before);
   }
+  std::fclose(held);
   CloseHandle(locked);
   EXPECT_EQ(scale_.priceLog(1, 300).size(), 0u);
   EXPECT_EQ(content(file("readonly.txt")), "old\r\n");
   EXPECT_EQ(content(file("locked.txt")), "old\r\n");
+  EXPECT_EQ(content(file("held.txt")), "old\r\n");
   EXPECT_EQ(GetFileAttributesW(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
   SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
   // The weighing link is open as it was.
@@ -240,6 +274,32 @@ TEST_F(PondrexPrice, ReportsGoOnlyToTheWindowOfTheLastBus) {
   EXPECT_EQ(sendPrice(0.5), -1);
   EXPECT_EQ(second.texts, Texts{"1:5:1234:KG:0"});
   EXPECT_TRUE(window_.texts.empty());
+}
+
+// The download's reports to the host, as texts.
+Texts downloadReports;
+void __stdcall recordDownload(int32_t current, int32_t total, int32_t status, const char *message) {
+  downloadReports.push_back(std::to_string(current) + " " + std::to_string(total) + " " +
+                            std::to_string(status) + " " + message);
+}
+
+TEST_F(PondrexPrice, DownloadCalledFromAWeightReportIsRefusedAndThePriceGoes) {
+  const std::string image = file("image.bin");
+  const std::vector<uint8_t> bytes = pondrex::test::ProgramPart(2, 1, 3);
+  std::ofstream(image, std::ios::binary)
+      .write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  downloadReports.clear();
+  window_.onReport = [this, &image] {
+    PONDREX_INVOKE(*pondrex_, DownloadProgramme, image.c_str(), port_.c_str(), 9600, &recordDownload);
+  };
+  scale_.priceBefore(0x11, WeightFrame);
+  EXPECT_EQ(sendPrice(12.5), -1);
+  EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
+  EXPECT_EQ(downloadReports, Texts{"0 0 0 Download Program fail"});
+  EXPECT_EQ(
+      priceInputs(4),
+      (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
+  EXPECT_EQ(static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")), -1);
 }
 
 } // namespace
