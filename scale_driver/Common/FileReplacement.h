@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,25 +26,33 @@ public:
   TNewFile &operator=(TNewFile &&other) noexcept;
   // Closes the file if it is still open; the file stays.
   ~TNewFile();
+  TNewFile(const TNewFile &) = delete;
+  TNewFile &operator=(const TNewFile &) = delete;
 
   const std::filesystem::path &Path() const { return path_; }
   // Writes the bytes and closes the file; false when they could not all be
   // written or the file was closed already.
   bool WriteAndClose(std::span<const uint8_t> bytes);
   // Closes the file without writing more.
-  void Close();
+  void Close() noexcept;
 
 private:
-  // The open file, as the system holds it.
-  struct TOpenFile;
+  // The system's handle of the open file (a file descriptor, a Win32
+  // HANDLE), held as a number; NoHandle once closed.
+  static constexpr std::intptr_t NoHandle = -1;
 
-  TNewFile(std::filesystem::path path, std::unique_ptr<TOpenFile> file);
-  // Creates the file at path exclusively; none when it cannot, with taken
-  // set when the name was taken.
+  TNewFile(std::filesystem::path path, std::intptr_t handle) noexcept;
+
+  // The system's part: creates the file at path exclusively (none when it
+  // cannot, with taken set when the name was taken), writes some of the
+  // bytes (how many; none on failure), closes the handle (false when the
+  // system reports a failure).
   static std::optional<TNewFile> OpenNew(std::filesystem::path path, bool &taken);
+  static std::optional<size_t> WriteSome(std::intptr_t handle, std::span<const uint8_t> bytes);
+  static bool CloseSystemFile(std::intptr_t handle) noexcept;
 
   std::filesystem::path path_;
-  std::unique_ptr<TOpenFile> file_;
+  std::intptr_t handle_ = NoHandle;
 };
 
 // Whether a file renamed over destination would replace it now, as far as

@@ -3,6 +3,7 @@
 #include <array>
 #include <random>
 #include <system_error>
+#include <utility>
 
 namespace pondrex {
 
@@ -33,6 +34,44 @@ std::optional<TNewFile> TNewFile::Create(const std::filesystem::path &folder, co
       return file;
   }
   return std::nullopt;
+}
+
+TNewFile::TNewFile(std::filesystem::path path, std::intptr_t handle) noexcept
+    : path_(std::move(path)), handle_(handle) {}
+
+TNewFile::TNewFile(TNewFile &&other) noexcept
+    : path_(std::move(other.path_)), handle_(std::exchange(other.handle_, NoHandle)) {}
+
+TNewFile &TNewFile::operator=(TNewFile &&other) noexcept {
+  if (this != &other) {
+    Close();
+    path_ = std::move(other.path_);
+    handle_ = std::exchange(other.handle_, NoHandle);
+  }
+  return *this;
+}
+
+TNewFile::~TNewFile() {
+  Close();
+}
+
+void TNewFile::Close() noexcept {
+  if (handle_ != NoHandle)
+    CloseSystemFile(std::exchange(handle_, NoHandle));
+}
+
+bool TNewFile::WriteAndClose(std::span<const uint8_t> bytes) {
+  if (handle_ == NoHandle)
+    return false;
+  bool written = true;
+  while (written && !bytes.empty()) {
+    const std::optional<size_t> count = WriteSome(handle_, bytes);
+    written = count && *count > 0;
+    if (written)
+      bytes = bytes.subspan(*count);
+  }
+  const bool closed = CloseSystemFile(std::exchange(handle_, NoHandle));
+  return written && closed;
 }
 
 } // namespace pondrex

@@ -7,52 +7,27 @@
 
 namespace pondrex {
 
-struct TNewFile::TOpenFile {
-  explicit TOpenFile(int descriptor) : Descriptor(descriptor) {}
-  ~TOpenFile() {
-    if (Descriptor >= 0)
-      ::close(Descriptor);
-  }
-  TOpenFile(const TOpenFile &) = delete;
-  TOpenFile &operator=(const TOpenFile &) = delete;
-  int Descriptor;
-};
-
 std::optional<TNewFile> TNewFile::OpenNew(std::filesystem::path path, bool &taken) {
   const int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (descriptor < 0) {
     taken = errno == EEXIST;
     return std::nullopt;
   }
-  return TNewFile(std::move(path), std::make_unique<TOpenFile>(descriptor));
+  return TNewFile(std::move(path), descriptor);
 }
 
-TNewFile::TNewFile(std::filesystem::path path, std::unique_ptr<TOpenFile> file)
-    : path_(std::move(path)), file_(std::move(file)) {}
-TNewFile::TNewFile(TNewFile &&other) noexcept = default;
-TNewFile &TNewFile::operator=(TNewFile &&other) noexcept = default;
-TNewFile::~TNewFile() = default;
-
-void TNewFile::Close() {
-  file_.reset();
-}
-
-bool TNewFile::WriteAndClose(std::span<const uint8_t> bytes) {
-  if (!file_)
-    return false;
-  bool written = true;
-  while (written && !bytes.empty()) {
-    const ssize_t count = ::write(file_->Descriptor, bytes.data(), bytes.size());
-    if (count < 0 && errno == EINTR)
-      continue;
-    written = count > 0;
-    if (written)
-      bytes = bytes.subspan(static_cast<size_t>(count));
+std::optional<size_t> TNewFile::WriteSome(std::intptr_t handle, std::span<const uint8_t> bytes) {
+  for (;;) {
+    const ssize_t count = ::write(static_cast<int>(handle), bytes.data(), bytes.size());
+    if (count >= 0)
+      return static_cast<size_t>(count);
+    if (errno != EINTR)
+      return std::nullopt;
   }
-  const int descriptor = file_->Descriptor;
-  file_->Descriptor = -1;
-  file_.reset();
-  return ::close(descriptor) == 0 && written;
+}
+
+bool TNewFile::CloseSystemFile(std::intptr_t handle) noexcept {
+  return ::close(static_cast<int>(handle)) == 0;
 }
 
 bool FileMayBeReplaced(const std::filesystem::path &) {

@@ -9,49 +9,37 @@
 
 namespace pondrex {
 
-struct TNewFile::TOpenFile {
-  pos::UniqueHandle Handle;
-};
+namespace {
+
+HANDLE HandleOf(std::intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+} // namespace
 
 std::optional<TNewFile> TNewFile::OpenNew(std::filesystem::path path, bool &taken) {
   // CREATE_NEW never opens a file that exists; no sharing while the file is
   // being made.
-  pos::UniqueHandle handle(
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) {
+  const HANDLE handle =
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
     return std::nullopt;
   }
-  auto file = std::make_unique<TOpenFile>();
-  file->Handle = std::move(handle);
-  return TNewFile(std::move(path), std::move(file));
+  return TNewFile(std::move(path), reinterpret_cast<std::intptr_t>(handle));
 }
 
-TNewFile::TNewFile(std::filesystem::path path, std::unique_ptr<TOpenFile> file)
-    : path_(std::move(path)), file_(std::move(file)) {}
-TNewFile::TNewFile(TNewFile &&other) noexcept = default;
-TNewFile &TNewFile::operator=(TNewFile &&other) noexcept = default;
-TNewFile::~TNewFile() = default;
-
-void TNewFile::Close() {
-  file_.reset();
+std::optional<size_t> TNewFile::WriteSome(std::intptr_t handle, std::span<const uint8_t> bytes) {
+  const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
+  DWORD count = 0;
+  if (!WriteFile(HandleOf(handle), bytes.data(), chunk, &count, nullptr))
+    return std::nullopt;
+  return count;
 }
 
-bool TNewFile::WriteAndClose(std::span<const uint8_t> bytes) {
-  if (!file_)
-    return false;
-  bool written = true;
-  while (written && !bytes.empty()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
-    DWORD count = 0;
-    written = WriteFile(file_->Handle.get(), bytes.data(), chunk, &count, nullptr) && count > 0;
-    if (written)
-      bytes = bytes.subspan(count);
-  }
-  const HANDLE handle = file_->Handle.release();
-  file_.reset();
-  return CloseHandle(handle) && written;
+bool TNewFile::CloseSystemFile(std::intptr_t handle) noexcept {
+  return ::CloseHandle(HandleOf(handle)) != 0;
 }
 
 bool FileMayBeReplaced(const std::filesystem::path &destination) {
@@ -63,8 +51,7 @@ bool FileMayBeReplaced(const std::filesystem::path &destination) {
                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (probe)
     return true;
-  const DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND;
+  return GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 } // namespace pondrex
