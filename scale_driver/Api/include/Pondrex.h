@@ -330,9 +330,10 @@ int32_t PONDREX_CALL __ReadTZAD(char *zeroAd, char *tareAd);
  * scale does not acknowledge, the transfer fails and the link stays closed
  * with the port free (reopen it with OpenDevice). SetRecvHandle, SendPrice,
  * DownLoadPlu and UpLoadPlu fail (or do nothing) before CreateComm. A
- * transfer started while another runs (from another thread, or from the
- * report window during a transfer) fails at once and leaves the running
- * one alone. */
+ * transfer started while another transfer or a firmware download runs
+ * (from another thread, from the report window during a transfer, or from
+ * a download's progress callback) fails at once and leaves the running one
+ * alone. */
 
 /* No result. Makes the price bus; a second call replaces it. */
 void PONDREX_CALL CreateComm(void);
@@ -356,12 +357,16 @@ int16_t PONDREX_CALL SendPrice(double price);
  * once, before anything is sent. */
 uint8_t PONDREX_CALL DownLoadPlu(const char *fileName);
 /* 1 when the 70 slots were read into the file, else 0 (a one-byte result):
- * 70 lines ended by CR LF in the system code page. The file is replaced only
- * once the whole transfer, its closing frame included, succeeded; on
- * failure it stays as it was. A destination that cannot be replaced (a
- * read-only file, a folder, a folder that does not exist, a file that
- * another program holds, a name that cannot be made) fails at once, before
- * anything is sent. */
+ * 70 lines ended by CR LF in the system code page. A relative name is taken
+ * in the current folder of the moment of the call. The file is replaced
+ * only once the whole transfer, its closing frame included, succeeded; on
+ * failure it stays as it was. The new table is written beside it in a file
+ * of its own (the name, a dot, 8 hex digits, ".~tmp"), never in one that
+ * existed. A destination that cannot be replaced (a read-only file, a
+ * folder, a folder that does not exist, a file that another program holds,
+ * also one held open without delete sharing, as fopen(name, "rb") holds
+ * it, a name that cannot be made) fails at once, before anything is
+ * sent. */
 uint8_t PONDREX_CALL UpLoadPlu(const char *fileName);
 
 /* --- Text self-test ----------------------------------------------------- */
@@ -389,10 +394,12 @@ uint8_t PONDREX_CALL __GetUTF8EX(uint8_t *buffer);
  * the boot loader's. A port that cannot be opened shows an error box
  * first.
  *
- * One download runs at a time: a call made while one runs (from another
- * thread, or from its progress callback) leaves it alone, reports
- * "Download Program fail" (0, 0, status 0) to its own progress callback and
- * returns.
+ * One download or price transfer runs at a time: a call made while one
+ * runs leaves it alone and returns. From another thread, or from a price
+ * transfer's report window, it first reports "Download Program fail"
+ * (0, 0, status 0) to its own progress callback; made on the thread whose
+ * download runs (from its progress callback, say), it returns without a
+ * report, as does a call made inside such a refusal report.
  *
  * progress, unless null, is called on this thread inside the call for
  * every step: "Download Program... " before each block (status 2), then
