@@ -158,14 +158,14 @@ TPluFileReplacement::TPluFileReplacement(const std::filesystem::path &path) {
       throw EPluFileError("The PLU file is read-only");
     // Opened for writing without truncating it: this fails while another
     // program holds the file against writing.
-    const std::fstream existing(path_, std::ios::in | std::ios::out | std::ios::binary);
-    if (!existing.is_open())
+    if (!std::fstream(path_, std::ios::in | std::ios::out | std::ios::binary).is_open())
       throw EPluFileError("The PLU file cannot be opened for writing");
+    // The rename at the end needs more than writing: asked now (with the
+    // file above closed again), so that a file that another program holds
+    // open fails before anything is sent.
+    if (!FileMayBeReplaced(path_))
+      throw EPluFileError("Another program holds the PLU file open");
   }
-  // The rename at the end needs more than writing: asked now, so that a
-  // file that another program holds open fails before anything is sent.
-  if (!FileMayBeReplaced(path_))
-    throw EPluFileError("Another program holds the PLU file open");
   file_ = TNewFile::Create(path_.parent_path(), path_.filename().u16string() + u".", u".~tmp");
   if (!file_)
     throw EPluFileError("The PLU file cannot be made");
