@@ -22,7 +22,7 @@
 // or a message pumped in its waits, and that download's own last report
 // stands), and when the call comes from inside such a refusal report on the
 // same thread. A host that retries on every failure report, inside the
-// report, would otherwise be refused and report to again without end.
+// report, would otherwise be refused and told so again, without end.
 #pragma once
 
 #include "BorrowedLinkPort.h"
