@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@ using pos::test::LoadedModule;
 using pos::test::PondrexExports;
 using pos::test::ScaleClient;
 using pos::test::ScaleLogEntry;
+using pos::test::ScaleReply;
 using pos::test::slotOf;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
@@ -85,6 +88,29 @@ protected:
       Sleep(5);
     }
     return hostCallbackTexts(name);
+  }
+
+  // The host's own message loop: wait for a message, dispatch what is
+  // queued; until done() or limitMs passed.
+  template <typename Done> void hostLoop(Done done, DWORD limitMs = 10000) {
+    const DWORD started = GetTickCount();
+    while (!done() && GetTickCount() - started < limitMs) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  // Opens the link on a scale that then sends weight frames only when
+  // pushed, with callback as IS1INFO.
+  void openWithIs1Callback(void *callback) {
+    scale_.is1Text('S', ' ', "  0.00", "kg");
+    ASSERT_EQ(open("OpenDevice"), -1);
+    scale_.is1Off();
+    scale_.clear();
+    pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(callback)});
   }
 
   ScaleClient scale_;
@@ -282,29 +308,16 @@ extern "C" void __stdcall tareWhenStable(const char *, const char *, const char 
 }
 
 TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) {
-  scale_.is1Text('S', ' ', "  0.00", "kg");
-  ASSERT_EQ(open("OpenDevice"), -1);
-  scale_.is1Off();
-  scale_.clear();
   tareHost = pondrex_.get();
   tareHostWeights.clear();
   tareHostResults.clear();
-  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(reinterpret_cast<void *>(&tareWhenStable))});
+  openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
   Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
   const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
   two.insert(two.end(), second.begin(), second.end());
   scale_.push(two);
 
-  // The host's own loop: wait for a message, dispatch what is queued.
-  const DWORD started = GetTickCount();
-  while (tareHostResults.size() < 2 && GetTickCount() - started < 10000) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  hostLoop([] { return tareHostResults.size() >= 2; });
   pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
   tareHost = nullptr;
   EXPECT_EQ(tareHostWeights, (Texts{"  1.00", "  2.00"}));
@@ -315,6 +328,73 @@ TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) 
     tares +=
         entry.kind == "frame" && entry.bytes.size() >= 9 && entry.bytes[5] == 0x80 && entry.bytes[6] == 0x04;
   EXPECT_EQ(tares, 2u);
+}
+
+// The scale answers the first callback's Tare with a newer weight frame in
+// front of the acknowledgement, while the older frame 2 still waits behind
+// frame 1: the callbacks still come in the order of the line, each Tare gets
+// its own acknowledgement, and the weight that polling reads is the newest.
+TEST_F(PondrexScale, Is1CallbacksComeInLineOrderWhenATaresAnswerBringsANewerFrame) {
+  tareHost = pondrex_.get();
+  tareHostWeights.clear();
+  tareHostResults.clear();
+  openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
+  scale_.on(0x80040000, {ScaleReply::ack().after(pondrex::test::Is1Frame('S', ' ', "  3.00", "kg", 0)),
+                         ScaleReply::ack()});
+  Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
+  const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
+  two.insert(two.end(), second.begin(), second.end());
+  scale_.push(two);
+
+  hostLoop([] { return tareHostResults.size() >= 3; });
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  tareHost = nullptr;
+  EXPECT_EQ(tareHostWeights, (Texts{"  1.00", "  2.00", "  3.00"}));
+  EXPECT_EQ(tareHostResults, (std::vector<int32_t>{-1, -1, -1}));
+  const auto *weight = reinterpret_cast<const char *>(static_cast<uintptr_t>(pondrex_->call("GetWeight")));
+  ASSERT_NE(weight, nullptr);
+  EXPECT_NE(std::string(weight).find("3.00"), std::string::npos) << weight;
+}
+
+// A weight callback that calls __Tare on a scale that answers nothing, with
+// many weight frames already on the line behind the first: the frames that
+// come during each wait wait for the callback to return, so the callbacks
+// never nest, and each comes once, in order.
+int32_t rawTareDepth = 0;
+int32_t rawTareDeepest = 0;
+
+extern "C" void __stdcall rawTareOnEveryWeight(const char *, const char *, const char *weight, const char *,
+                                               int32_t) {
+  tareHostWeights.emplace_back(weight);
+  rawTareDeepest = std::max(rawTareDeepest, ++rawTareDepth);
+  tareHostResults.push_back(tareHost->result("__Tare", {0}));
+  --rawTareDepth;
+}
+
+TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
+  tareHost = pondrex_.get();
+  tareHostWeights.clear();
+  tareHostResults.clear();
+  rawTareDepth = rawTareDeepest = 0;
+  openWithIs1Callback(reinterpret_cast<void *>(&rawTareOnEveryWeight));
+  constexpr int Frames = 8;
+  Bytes frames;
+  Texts expected;
+  for (int i = 1; i <= Frames; ++i) {
+    const std::string text = "  " + std::to_string(i) + ".00";
+    const Bytes frame = pondrex::test::Is1Frame('S', ' ', text, "kg", 0);
+    frames.insert(frames.end(), frame.begin(), frame.end());
+    expected.push_back(text);
+  }
+  scale_.push(frames);
+
+  hostLoop([] { return tareHostResults.size() >= Frames; }, 30000);
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  tareHost = nullptr;
+  EXPECT_EQ(rawTareDeepest, 1);
+  EXPECT_EQ(tareHostWeights, expected);
+  // The scale never answered a raw tare.
+  EXPECT_EQ(tareHostResults, std::vector<int32_t>(Frames, 0));
 }
 
 } // namespace
