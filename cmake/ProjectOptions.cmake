@@ -67,6 +67,7 @@ endfunction()
 # the .debug folder beside the binary. Runs after every link of the target;
 # a test checks the split.
 function(pos_deliverable target file_name)
+  set_property(GLOBAL APPEND PROPERTY POS_DELIVERABLE_TARGETS ${target})
   set(shipped ${POS_OUTPUT_DIR}/${file_name})
   set(debug_file ${POS_OUTPUT_DIR}/.debug/${file_name}.debug)
   add_custom_command(TARGET ${target} POST_BUILD

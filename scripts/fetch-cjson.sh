@@ -11,35 +11,8 @@ if [ -f "$dest/source/cJSON.c" ] && [ -f "$dest/source/cJSON_Utils.c" ]; then
   exit 0
 fi
 
-sudo_cmd=()
-[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-
-has_source_entry() {
-  grep -Eqs '^[[:space:]]*deb-src[[:space:]]|^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
-    /etc/apt/sources.list.d/*.sources
-}
-
-# A deb-src entry for each binary entry of the distribution's archive that apt
-# already uses (deb822 or one-line form), so the sources come from the same
-# place and suites as the packages.
-add_source_entry() {
-  local entry=/etc/apt/sources.list.d/pos-debian-src.sources
-  local text=
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    text=$(sed -e '/^#/d' -e 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources)
-  elif [ -f /etc/apt/sources.list ]; then
-    text=$(awk '$1 == "deb" { $1 = "deb-src"; print }' /etc/apt/sources.list)
-    entry=/etc/apt/sources.list.d/pos-debian-src.list
-  fi
-  if [ -z "$text" ]; then
-    local codename
-    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    text=$(printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s %s-updates\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n\nTypes: deb-src\nURIs: http://deb.debian.org/debian-security\nSuites: %s-security\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-      "$codename" "$codename" "$codename")
-  fi
-  echo "adding the source entry $entry" >&2
-  printf '%s\n' "$text" | "${sudo_cmd[@]}" tee "$entry" >/dev/null
-}
+# shellcheck source=apt-source.sh
+source "$(dirname "$0")/apt-source.sh"
 
 # One fetch at a time, also when several checkouts set up at once.
 "${sudo_cmd[@]}" mkdir -p "$dest"
@@ -51,21 +24,8 @@ if [ -f "$dest/source/cJSON.c" ] && [ -f "$dest/source/cJSON_Utils.c" ]; then
   exit 0
 fi
 
-if ! has_source_entry; then
-  add_source_entry
-  "${sudo_cmd[@]}" apt-get update -q
-elif ! apt-get source --print-uris cjson >/dev/null 2>&1; then
-  "${sudo_cmd[@]}" apt-get update -q
-fi
-
-work=$("${sudo_cmd[@]}" mktemp -d "$dest/fetch.XXXXXX")
+work=$(pos_apt_source cjson "$dest")
 trap '"${sudo_cmd[@]}" rm -rf "$work"' EXIT
-# apt downloads as its own user where that user can write the folder.
-"${sudo_cmd[@]}" chmod 755 "$work"
-if id _apt >/dev/null 2>&1; then
-  "${sudo_cmd[@]}" chown _apt "$work"
-fi
-(cd "$work" && "${sudo_cmd[@]}" apt-get source -q cjson)
 unpacked=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'cjson-*' | head -n 1)
 if [ -z "$unpacked" ] || [ ! -f "$unpacked/cJSON.c" ] || [ ! -f "$unpacked/cJSON_Utils.c" ]; then
   echo "fetch-cjson.sh: apt-get source cjson gave no cJSON.c and cJSON_Utils.c" >&2

@@ -25,23 +25,9 @@ pos_wine_session_start "${prefixes[@]}" || exit 1
 # shellcheck source=../tests/windows/wine-env.sh
 source "$root/tests/windows/wine-env.sh" "$build/wine"
 
-# Where this kernel runs 32-bit programs only under qemu's emulator (see
-# install-deps.sh), Wine's 32-bit programs that drive a COM port with their
-# serial threads lose their connection to the Wine server ("wine client
-# error: partial wakeup read") or run past every bound; the 32-bit tests
-# with a device on the far end of a COM port are then left out, loudly. The
-# other 32-bit tests run, with longer time limits (build.sh).
-win32_only=()
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
-  win32_only=(-LE device)
-  echo "=== NOTE: 32-bit programs run under an emulator on this machine: the win32 device tests" \
-    "(label 'device') are not run; run them on a kernel with 32-bit support"
-fi
 for tree in win32 win64; do
   echo "=== tests: $tree"
-  filter=()
-  [ "$tree" = win32 ] && filter=("${win32_only[@]}")
-  if ctest --test-dir "$build/$tree" --output-on-failure -j "$(nproc)" "${filter[@]}"; then
+  if ctest --test-dir "$build/$tree" --output-on-failure -j "$(nproc)"; then
     continue
   fi
   # A Wine server that crashed during the run leaves the programs that were

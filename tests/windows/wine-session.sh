@@ -6,7 +6,9 @@
 # manager, desktop) while the programs started beside it wait; under load
 # they crowd into that start, and a program can meet a server that is just
 # ending. A server left from an earlier run is ended first: its desktop
-# process holds that run's X display.
+# process holds that run's X display. Each server's own output (Debian's
+# server dumps the objects left when it ends) goes to wineserver.log in its
+# Wine folder, not into the test output.
 pos_wine_session_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 pos_wine_session_start() { # wine_dir...
@@ -16,7 +18,7 @@ pos_wine_session_start() { # wine_dir...
       # shellcheck source=wine-env.sh
       source "$pos_wine_session_here/wine-env.sh" "$dir"
       timeout 60 wineserver -k 2>/dev/null || true
-      wineserver -p
+      wineserver -p >"$dir/wineserver.log" 2>&1
       # The first program of a server waits until the prefix has booted.
       if ! timeout 300 wine cmd.exe /c exit 0 >/dev/null 2>&1; then
         echo "wine-session.sh: the Wine prefix $WINEPREFIX did not boot within 300 s" >&2
@@ -57,12 +59,19 @@ pos_wine_session_servers=""
 # during the run crashed (Wine's server does, rarely, under load): its
 # programs then hang until their time limit, and a program started later
 # gets a new server.
+# Says which server ended and keeps its output beside its log, in
+# wineserver-ended.log (the log itself starts anew with the next server).
 pos_wine_session_intact() {
-  local dir pid
+  local dir pid intact=0
   while read -r dir pid; do
     [ -n "$dir" ] || continue
-    [ "$(pos_wine_server_pid "$dir")" = "$pid" ] || return 1
+    if [ "$(pos_wine_server_pid "$dir")" != "$pid" ]; then
+      cp "$dir/wineserver.log" "$dir/wineserver-ended.log" 2>/dev/null || true
+      echo "wine-session.sh: the Wine server of $dir/prefix ended; its output is in $dir/wineserver-ended.log" >&2
+      intact=1
+    fi
   done <<<"$pos_wine_session_servers"
+  return $intact
 }
 
 pos_wine_session_end() { # wine_dir...
