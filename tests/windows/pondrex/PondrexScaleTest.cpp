@@ -356,45 +356,57 @@ TEST_F(PondrexScale, Is1CallbacksComeInLineOrderWhenATaresAnswerBringsANewerFram
   EXPECT_NE(std::string(weight).find("3.00"), std::string::npos) << weight;
 }
 
-// A weight callback that calls __Tare on a scale that answers nothing, with
-// many weight frames already on the line behind the first: the frames that
-// come during each wait wait for the callback to return, so the callbacks
-// never nest, and each comes once, in order.
+// A weight callback that calls __Tare on a scale that answers nothing but
+// keeps sending weight frames: each callback has the scale send the next
+// frame just before its __Tare, so the frame arrives during that wait. It
+// waits for the callback to return: the callbacks never nest, and each
+// frame comes once, in order.
+constexpr int StreamedFrames = 8;
+ScaleClient *streamingScale = nullptr;
+int streamedFrames = 0;
 int32_t rawTareDepth = 0;
 int32_t rawTareDeepest = 0;
+
+std::string streamedWeight(int n) {
+  return "  " + std::to_string(n) + ".00";
+}
+void streamNextFrame() {
+  if (streamedFrames < StreamedFrames) {
+    ++streamedFrames;
+    streamingScale->push(pondrex::test::Is1Frame('S', ' ', streamedWeight(streamedFrames), "kg", 0));
+  }
+}
 
 extern "C" void __stdcall rawTareOnEveryWeight(const char *, const char *, const char *weight, const char *,
                                                int32_t) {
   tareHostWeights.emplace_back(weight);
   rawTareDeepest = std::max(rawTareDeepest, ++rawTareDepth);
+  streamNextFrame();
   tareHostResults.push_back(tareHost->result("__Tare", {0}));
   --rawTareDepth;
 }
 
 TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
   tareHost = pondrex_.get();
+  streamingScale = &scale_;
   tareHostWeights.clear();
   tareHostResults.clear();
+  streamedFrames = 0;
   rawTareDepth = rawTareDeepest = 0;
   openWithIs1Callback(reinterpret_cast<void *>(&rawTareOnEveryWeight));
-  constexpr int Frames = 8;
-  Bytes frames;
-  Texts expected;
-  for (int i = 1; i <= Frames; ++i) {
-    const std::string text = "  " + std::to_string(i) + ".00";
-    const Bytes frame = pondrex::test::Is1Frame('S', ' ', text, "kg", 0);
-    frames.insert(frames.end(), frame.begin(), frame.end());
-    expected.push_back(text);
-  }
-  scale_.push(frames);
+  streamNextFrame();
 
-  hostLoop([] { return tareHostResults.size() >= Frames; }, 30000);
+  hostLoop([] { return tareHostResults.size() >= StreamedFrames; }, 30000);
   pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
   tareHost = nullptr;
+  streamingScale = nullptr;
   EXPECT_EQ(rawTareDeepest, 1);
+  Texts expected;
+  for (int i = 1; i <= StreamedFrames; ++i)
+    expected.push_back(streamedWeight(i));
   EXPECT_EQ(tareHostWeights, expected);
   // The scale never answered a raw tare.
-  EXPECT_EQ(tareHostResults, std::vector<int32_t>(Frames, 0));
+  EXPECT_EQ(tareHostResults, std::vector<int32_t>(StreamedFrames, 0));
 }
 
 } // namespace
