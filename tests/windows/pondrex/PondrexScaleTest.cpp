@@ -113,6 +113,16 @@ protected:
     pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(callback)});
   }
 
+  // One weight frame of each text (six characters, kg), all in one write.
+  void pushWeights(const Texts &weights) {
+    Bytes frames;
+    for (const std::string &weight : weights) {
+      const Bytes frame = pondrex::test::Is1Frame('S', ' ', weight, "kg", 0);
+      frames.insert(frames.end(), frame.begin(), frame.end());
+    }
+    scale_.push(frames);
+  }
+
   ScaleClient scale_;
   std::string port_ = ScaleClient::comPort();
   std::unique_ptr<LoadedModule> dll_;
@@ -301,6 +311,12 @@ PondrexExports *tareHost = nullptr;
 std::vector<std::string> tareHostWeights;
 std::vector<int32_t> tareHostResults;
 
+void startTareHost(PondrexExports *host) {
+  tareHost = host;
+  tareHostWeights.clear();
+  tareHostResults.clear();
+}
+
 extern "C" void __stdcall tareWhenStable(const char *, const char *, const char *weight, const char *,
                                          int32_t) {
   tareHostWeights.emplace_back(weight);
@@ -308,14 +324,9 @@ extern "C" void __stdcall tareWhenStable(const char *, const char *, const char 
 }
 
 TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) {
-  tareHost = pondrex_.get();
-  tareHostWeights.clear();
-  tareHostResults.clear();
+  startTareHost(pondrex_.get());
   openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
-  Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
-  const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
-  two.insert(two.end(), second.begin(), second.end());
-  scale_.push(two);
+  pushWeights({"  1.00", "  2.00"});
 
   hostLoop([] { return tareHostResults.size() >= 2; });
   pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
@@ -335,16 +346,11 @@ TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) 
 // frame 1: the callbacks still come in the order of the line, each Tare gets
 // its own acknowledgement, and the weight that polling reads is the newest.
 TEST_F(PondrexScale, Is1CallbacksComeInLineOrderWhenATaresAnswerBringsANewerFrame) {
-  tareHost = pondrex_.get();
-  tareHostWeights.clear();
-  tareHostResults.clear();
+  startTareHost(pondrex_.get());
   openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
   scale_.on(0x80040000, {ScaleReply::ack().after(pondrex::test::Is1Frame('S', ' ', "  3.00", "kg", 0)),
                          ScaleReply::ack()});
-  Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
-  const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
-  two.insert(two.end(), second.begin(), second.end());
-  scale_.push(two);
+  pushWeights({"  1.00", "  2.00"});
 
   hostLoop([] { return tareHostResults.size() >= 3; });
   pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
@@ -387,10 +393,8 @@ extern "C" void __stdcall rawTareOnEveryWeight(const char *, const char *, const
 }
 
 TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
-  tareHost = pondrex_.get();
+  startTareHost(pondrex_.get());
   streamingScale = &scale_;
-  tareHostWeights.clear();
-  tareHostResults.clear();
   streamedFrames = 0;
   rawTareDepth = rawTareDeepest = 0;
   openWithIs1Callback(reinterpret_cast<void *>(&rawTareOnEveryWeight));
