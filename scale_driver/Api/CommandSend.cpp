@@ -104,22 +104,24 @@ int32_t RawZeroOrTare(TPSensor &sensor, uint8_t rawByte) {
   THecrLink &link = sensor.HecrLink1();
   if (!link.Active())
     return 0;
-  link.SetTerminate(false);
-  link.SetNAKFlag(false);
+  // Called from a callback raised inside another wait: nothing is written.
+  const THecrLink::TRawAnswerWait wait(link);
+  if (!wait.Started())
+    return 0;
   const char byte = static_cast<char>(rawByte);
   link.write(std::string_view(&byte, 1), 1);
   IPlatform &platform = sensor.Platform();
-  // 100 passes of 5 ms that end early when an answer sets Terminate, then
-  // one more 5 ms pause.
+  // 100 passes of 5 ms that end early when an answer comes, then one more
+  // 5 ms pause.
   int32_t passes = 0;
-  while (!link.Terminate()) {
+  while (!wait.Over()) {
     if (++passes > RawWaitPumps) {
       platform.Sleep(RawWaitSleepMs);
       break;
     }
-    PumpStep(platform, RawWaitSleepMs, [&link] { return link.Terminate(); });
+    PumpStep(platform, RawWaitSleepMs, [&wait] { return wait.Over(); });
   }
-  return Result(link.Terminate() && !link.NAKFlag());
+  return Result(wait.Answered() && !wait.Refused());
 }
 
 } // namespace pondrex::api

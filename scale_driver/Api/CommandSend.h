@@ -125,9 +125,11 @@ int32_t SetScaleNo(TPSensor &sensor, const char *number, const char *ecrId);
 
 // __Zero (0xFD) and __Tare (0xFE): writes the byte unframed and waits, in at
 // most 101 sleeps of 5 ms with a pump after each but the last, for a frame
-// of the command protocol. -1 when one came and it was no refusal; 0 on an
-// inactive link (nothing written, nothing reported), without an answer, and
-// on a refusal (whose code the receive path reports).
+// of the command protocol that came after the byte. -1 when one came and it
+// was no refusal; 0 on an inactive link (nothing written, nothing reported),
+// when called from a callback raised inside another export's wait (nothing
+// written), without an answer, and on a refusal (whose code the receive path
+// reports).
 inline constexpr uint8_t RawZeroByte = 0xFD;
 inline constexpr uint8_t RawTareByte = 0xFE;
 int32_t RawZeroOrTare(TPSensor &sensor, uint8_t rawByte);

@@ -73,18 +73,16 @@ int32_t WriteAndSettle(TPSensor &sensor, std::string_view bytes) {
   return -1;
 }
 
-// Pumps until the receive path took a frame of the command protocol (which
-// sets Terminate), the link closed, or more than 300 ms passed; each pass
+// Pumps until a frame of the command protocol answered the raw write that
+// wait belongs to, the link closed, or more than 300 ms passed; each pass
 // waits for a message, in steps of 10 ms with sleepEachStep.
-void WaitForKeyAnswer(TPSensor &sensor, bool sleepEachStep) {
+void WaitForKeyAnswer(TPSensor &sensor, const THecrLink::TRawAnswerWait &wait, bool sleepEachStep) {
   THecrLink &link = sensor.HecrLink1();
   IPlatform &platform = sensor.Platform();
   const uint32_t started = platform.MonotonicMs();
-  link.SetTerminate(false);
-  link.SetNAKFlag(false);
-  for (bool first = true; !link.Terminate(); first = false) {
+  for (bool first = true; !wait.Over(); first = false) {
     if (sleepEachStep)
-      PumpStep(platform, KeyAnswerStepMs, [&link] { return link.Terminate(); });
+      PumpStep(platform, KeyAnswerStepMs, [&wait] { return wait.Over(); });
     else
       PumpPass(platform, first, MsUntilMoreThan(started, platform.MonotonicMs(), KeyAnswerMs));
     if (!link.Active() || ElapsedMoreThan(started, platform.MonotonicMs(), KeyAnswerMs))
@@ -119,15 +117,22 @@ int32_t KeyByte(TPSensor &sensor, TScaleKey key) {
 
 int32_t KeyText(TPSensor &sensor, TScaleKey key) {
   THecrLink &link = sensor.HecrLink1();
+  // Called from a callback raised inside another wait: nothing is written.
+  const THecrLink::TRawAnswerWait wait(link);
+  if (!wait.Started())
+    return 0;
   Write(link, key == TScaleKey::Tare ? "<TK>\t"sv : "<ZK>\t"sv);
-  WaitForKeyAnswer(sensor, false);
-  return link.Terminate() && !link.NAKFlag() ? 1 : 0;
+  WaitForKeyAnswer(sensor, wait, false);
+  return wait.Answered() && !wait.Refused() ? 1 : 0;
 }
 
 int32_t KeyPairTwice(TPSensor &sensor, TScaleKey key) {
   const std::string_view pair = key == TScaleKey::Tare ? "\x01\xFE"sv : "\x01\xFD"sv;
+  const THecrLink::TRawAnswerWait wait(sensor.HecrLink1());
+  if (!wait.Started())
+    return 1;
   Write(sensor.HecrLink1(), pair);
-  WaitForKeyAnswer(sensor, true);
+  WaitForKeyAnswer(sensor, wait, true);
   Write(sensor.HecrLink1(), pair);
   return 1;
 }

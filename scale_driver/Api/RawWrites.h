@@ -32,12 +32,15 @@ int32_t IdentifyHard(TPSensor &sensor);
 // 0 at once on an inactive link, otherwise -1 after 500 ms.
 int32_t KeyByte(TPSensor &sensor, TScaleKey key);
 // "<TK>" TAB (tare) or "<ZK>" TAB (zero), then pumps for at most 300 ms
-// until a frame of the command protocol answers. 1 when the answer was not
-// a refusal, 0 on a refusal, on no answer and on an inactive link.
+// until a frame of the command protocol that came after the request
+// answers. 1 when the answer was not a refusal, 0 on a refusal, on no
+// answer and on an inactive link; 0 with nothing written when called from a
+// callback raised inside another export's wait.
 int32_t KeyText(TPSensor &sensor, TScaleKey key);
 // 01 FE (tare) or 01 FD (zero); waits as KeyText, sleeping 10 ms before
 // each pump; then writes the same two bytes again, whatever happened.
-// Always 1.
+// Always 1 (with nothing written when called from a callback raised inside
+// another export's wait).
 int32_t KeyPairTwice(TPSensor &sensor, TScaleKey key);
 
 } // namespace pondrex::api

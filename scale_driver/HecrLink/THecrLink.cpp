@@ -127,6 +127,8 @@ void THecrLink::Open() {
 
 void THecrLink::Close() {
   FTerminate = true;
+  if (wait_ != nullptr)
+    wait_->Closed = true;
   try {
     // The serial port is stopped whatever the mode says now: a port left
     // open here could never be opened again by the next Open.
@@ -142,8 +144,35 @@ void THecrLink::TakeAnswer() {
   if (answer_.Taken)
     return;
   answer_.Taken = true;
+  if (wait_ != nullptr)
+    wait_->Answered = true;
   answer_.Command = Hecrpchk.Command();
   answer_.Data = Hecrpchk.ReceiveLen() > 0 ? PelqoEventArgs1.Buffer : std::vector<uint8_t>();
+}
+
+bool THecrLink::BeginWait(TWait &wait) {
+  if (wait_ != nullptr)
+    return false;
+  wait.Held = scanDepth_ > 0;
+  wait.Level = scanDepth_;
+  wait_ = &wait;
+  return true;
+}
+
+THecrLink::TRawAnswerWait::TRawAnswerWait(THecrLink &link) : link_(link) {
+  started_ = link_.BeginWait(wait_);
+  if (!started_)
+    return;
+  link_.FTerminate = false;
+  link_.FNAKFlag = false;
+  link_.SetAsideForRawWrite();
+}
+
+THecrLink::TRawAnswerWait::~TRawAnswerWait() {
+  if (!started_)
+    return;
+  link_.rawFence_ = 0;
+  link_.EndWait();
 }
 
 void THecrLink::CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data) {
@@ -163,16 +192,16 @@ bool THecrLink::SendBuffer(TccHecrCommand *ACmd, std::span<const uint8_t> wBuf, 
     RaiseError(ErrNotActive);
     return false;
   }
-  // A command from an event handler raised inside another transfer would
+  // A command from an event handler raised inside another wait would
   // overwrite the state of the one that waits.
-  if (inTransfer_ || ACmd == nullptr)
+  TWait wait{.Framed = true};
+  if (ACmd == nullptr || !BeginWait(wait))
     return false;
-  // A transfer in progress; however it ends, the command that waits is
-  // cleared, so that later frames are no longer taken as its answers.
-  inTransfer_ = true;
+  // However the transfer ends, the command that waits is cleared, so that
+  // later frames are no longer taken as its answers.
   const TScopeExit end([this] {
     Hecrpchk.SethCmd(nullptr);
-    inTransfer_ = false;
+    EndWait();
   });
   try {
     Hecrpchk.SetEcrID(EcrID);
@@ -256,7 +285,7 @@ bool THecrLink::Connection(int32_t CmdID, const std::u16string &EcrID) {
   if (FConnectioned)
     return true;
   // The search closes and reopens the port, which a waiting transfer uses.
-  if (inTransfer_)
+  if (wait_ != nullptr)
     return false;
   TLinkBaudTable table = LinkBaudTable();
   const int32_t configuredRate = FBaudRate;
@@ -292,7 +321,7 @@ bool THecrLink::Disconnection(int32_t CmdID, const std::u16string &EcrID) {
   if (!FConnectioned)
     return true;
   // Its command could not be sent now; the search stays valid.
-  if (inTransfer_)
+  if (wait_ != nullptr)
     return false;
   FConnectioned = false;
   return SendBuffer(GetHecrCommandFormID(CmdID), {}, 0, 0, EcrID);

@@ -10,8 +10,12 @@
 // transfer.
 //
 // Everything runs on the thread that created the link; there are no locks.
-// One transfer at a time: a command started from an event handler while
-// another waits fails at once and sends nothing.
+// One wait for the scale's answer at a time (a transfer, or the wait of a raw
+// write that the scale answers): a command started from an event handler
+// while another waits fails at once and sends nothing. A wait started from an
+// event handler that the receive path raised gets only its own answer; the
+// other frames that arrive meanwhile are held back and raised, in the order
+// of the line, once the handler returns.
 #pragma once
 
 #include "IPlatform.h"
@@ -45,6 +49,21 @@ using TLinkErrorEvent = std::function<void(THecrLink &Sender, int32_t Code)>;
 using TLinkIS1Event = std::function<void(THecrLink &Sender, TIS1 &Frame)>;
 
 class THecrLink : public THecrCommandTable {
+  // One export's wait for the scale's answer; its outcome is its own, so a
+  // wait never reads what another one set.
+  struct TWait {
+    // A framed command's transfer; otherwise a raw write's wait.
+    bool Framed = false;
+    // Started inside a running scan (from an event handler): only its answer
+    // is taken, the other frames are held back for that scan.
+    bool Held = false;
+    // The number of scans that ran when it started.
+    size_t Level = 0;
+    bool Answered = false;
+    bool Refused = false;
+    bool Closed = false;
+  };
+
 public:
   // Codes raised through OnError besides the frame errors 1 to 6 (UDP only)
   // and the scale's refusal codes 0 to 255.
@@ -61,6 +80,10 @@ public:
   // one whole chunk, so that a full chunk never pushes a partial frame out.
   static constexpr size_t ReceiveBufferSize = 2 * MaxFrameSize;
   static constexpr size_t TransReceiveBufferSize = 4096;
+  // How deep the scans nest when event handlers pump by themselves; a chunk
+  // that comes deeper waits in the buffer for the scans that run, which take
+  // it in the order of the line once the handlers return.
+  static constexpr size_t MaxScanDepth = 8;
 
   // The platform and the flags must outlive the link.
   THecrLink(IPlatform &platform, TLinkProcessFlags &flags);
@@ -94,6 +117,35 @@ public:
   // Sends the command CmdID once a search has succeeded; true with nothing
   // sent otherwise.
   virtual bool Disconnection(int32_t CmdID, const std::u16string &EcrID);
+
+  // The wait of a raw write that the scale answers with a frame of the
+  // command protocol (the raw zero and tare, the tare and zero keys): made
+  // before the request is written, it claims the link as a transfer does and
+  // clears Terminate and NAKFlag. The frames that the running scan has not
+  // reached are held back for it (an incomplete one stays held); no frame
+  // that began before the request answers it. The outcome is the wait's
+  // own; the receive path still sets Terminate and NAKFlag as well.
+  class TRawAnswerWait {
+  public:
+    explicit TRawAnswerWait(THecrLink &link);
+    ~TRawAnswerWait();
+    TRawAnswerWait(const TRawAnswerWait &) = delete;
+    TRawAnswerWait &operator=(const TRawAnswerWait &) = delete;
+    // False when another wait runs (the caller is an event handler raised
+    // inside it): write nothing and fail at once.
+    bool Started() const { return started_; }
+    // A frame of the command protocol other than a measurement answered.
+    bool Answered() const { return wait_.Answered; }
+    // That answer was a refusal (0x800D), whose code went to OnError.
+    bool Refused() const { return wait_.Refused; }
+    // Answered, or Close ended the wait.
+    bool Over() const { return wait_.Answered || wait_.Closed; }
+
+  private:
+    THecrLink &link_;
+    bool started_ = false;
+    TWait wait_;
+  };
 
   // Writes the first count bytes of txt to the serial port, unframed and
   // without waiting (nothing in the other modes); ErrNotActive when the link
@@ -248,6 +300,9 @@ private:
   void StartSerial();
   void StopSerial();
   void TakeAnswer();
+  // Claims the link for wait; false when another wait runs.
+  bool BeginWait(TWait &wait);
+  void EndWait() { wait_ = nullptr; }
   void CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data);
 
   // What one running scan owns: the frame it dispatches, and the bytes set
@@ -259,7 +314,7 @@ private:
 
   void TakeChunk(std::span<const uint8_t> chunk);
   // Drops every byte held in the receive buffer.
-  void DropHeld() { head_ = offset_ = 0; }
+  void DropHeld() { head_ = offset_ = rawFence_ = 0; }
   // Moves the bytes held to the start of the buffer.
   void CompactHeld();
   // How many of the bytes held form whole frames (or bytes to skip), up to
@@ -269,10 +324,18 @@ private:
   // can be no answer to the frame about to be written. Inside a scan the
   // whole frames that it has not reached yet are set aside for it.
   void SetAsideHeld();
+  // Before a raw write that the scale answers: as SetAsideHeld, but an
+  // incomplete frame stays held, marked as come before the write.
+  void SetAsideForRawWrite();
+  // Whether a frame that a held wait's scan found is the wait's answer (or
+  // may be: its check decides); every other frame is held back.
+  bool MayAnswerHeldWait(TReceivedKind kind, const std::vector<uint8_t> &frame, bool beforeWrite) const;
   // Puts bytes set aside back in front of those held.
   void RestoreSetAside(std::vector<uint8_t> &aside);
-  void DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
-  void DispatchProtocolFrame(const std::vector<uint8_t> &frame);
+  // mayAnswer: the frame began after the request of the raw write that
+  // waits, if any, so it may answer it.
+  void DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame, bool mayAnswer);
+  void DispatchProtocolFrame(const std::vector<uint8_t> &frame, bool mayAnswer);
   void DispatchAdFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
   std::u16string AdText(const std::vector<uint8_t> &frame, int32_t position);
 
@@ -317,6 +380,9 @@ private:
   // appended meanwhile cannot change it; kept to reuse its room.
   std::deque<TScanLevel> scanLevels_;
   size_t scanDepth_ = 0;
+  // While a raw write waits: the bytes held in front of this position in
+  // ReceiveBuffer came before its request (0: none).
+  size_t rawFence_ = 0;
   // Where the check of Commstream goes on with the next datagram: the
   // measurement frames in front of it have been skipped already.
   int32_t commstreamChecked_ = 0;
@@ -339,8 +405,8 @@ private:
 
   // Whether received chunks are taken (the receive handler is attached).
   bool receiveAttached_ = false;
-  // A transfer is in progress.
-  bool inTransfer_ = false;
+  // The wait in progress, if any.
+  TWait *wait_ = nullptr;
   TAnswer answer_;
 };
 

@@ -8,8 +8,11 @@
 // handler sends (Tare when the weight is stable, say) thus gets its answer
 // during its own wait. What the running scan had not reached when that
 // command was written is set aside for it, so it is neither taken as the
-// command's answer nor lost, and comes back in front of whatever the
-// command left once the handler returns.
+// command's answer nor lost. While that command waits, the frames that come
+// are scanned for its answer only; every other frame is put behind those set
+// aside, so that once the handler returns they all come, in the order of the
+// line, and the last weight taken is the newest. A handler's command thus
+// nests one level of scans at most, whatever the handlers call.
 #include "THecrLink.h"
 
 #include "NumberText.h"
@@ -23,6 +26,14 @@ namespace pondrex {
 namespace {
 
 constexpr uint32_t RefusalCode = 0x800D;
+// Frames that the scale sends by itself, which answer no command.
+constexpr uint32_t MeasurementCode = 0x8300;
+constexpr uint32_t UnsolicitedCode = 0x5007;
+
+// The high 16 bits of a protocol frame's command code (bytes 5 and 6).
+uint32_t CommandHigh(const std::vector<uint8_t> &frame) {
+  return frame.size() > 6 ? static_cast<uint32_t>(frame[5] << 8 | frame[6]) : 0;
+}
 
 } // namespace
 
@@ -39,8 +50,10 @@ void THecrLink::SetOffset(int32_t value) {
     DropHeld();
     for (TScanLevel &level : scanLevels_)
       level.SetAside.clear();
-  } else if (static_cast<size_t>(value) < offset_ - head_)
+  } else if (static_cast<size_t>(value) < offset_ - head_) {
     offset_ = head_ + static_cast<size_t>(value);
+    rawFence_ = std::min(rawFence_, offset_);
+  }
 }
 
 void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t BufferLength) {
@@ -71,11 +84,17 @@ void THecrLink::TakeChunk(std::span<const uint8_t> chunk) {
     DropHeld();
   std::copy(chunk.begin(), chunk.end(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(offset_));
   offset_ += chunk.size();
+  // Handlers that pump by themselves nest no deeper than this: the chunk
+  // waits for the scans that run. A held wait's scan always runs, for its
+  // answer; it raises no other frame.
+  if (scanDepth_ >= MaxScanDepth && (wait_ == nullptr || !wait_->Held))
+    return;
   ProcessReceiveBuffer();
 }
 
 void THecrLink::CompactHeld() {
   std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
+  rawFence_ = rawFence_ > head_ ? rawFence_ - head_ : 0;
   offset_ -= head_;
   head_ = 0;
 }
@@ -101,6 +120,17 @@ void THecrLink::SetAsideHeld() {
   DropHeld();
 }
 
+void THecrLink::SetAsideForRawWrite() {
+  if (scanDepth_ > 0) {
+    const size_t complete = CompleteHeld();
+    std::vector<uint8_t> &aside = scanLevels_[scanDepth_ - 1].SetAside;
+    const auto from = ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(head_);
+    aside.insert(aside.end(), from, from + static_cast<std::ptrdiff_t>(complete));
+    head_ += complete;
+  }
+  rawFence_ = offset_;
+}
+
 void THecrLink::RestoreSetAside(std::vector<uint8_t> &aside) {
   if (aside.empty())
     return;
@@ -108,11 +138,22 @@ void THecrLink::RestoreSetAside(std::vector<uint8_t> &aside) {
   // What came after the set-aside bytes stays behind them; should both not
   // fit, the newer bytes (at most an incomplete frame) give way.
   if (aside.size() + offset_ > ReceiveBufferSize)
-    offset_ = 0;
+    offset_ = rawFence_ = 0;
   std::memmove(ReceiveBuffer.data() + aside.size(), ReceiveBuffer.data(), offset_);
   std::copy(aside.begin(), aside.end(), ReceiveBuffer.begin());
   offset_ += aside.size();
+  // Bytes set aside came before the request of a raw write that waits.
+  if (wait_ != nullptr && !wait_->Framed)
+    rawFence_ += aside.size();
   aside.clear();
+}
+
+bool THecrLink::MayAnswerHeldWait(TReceivedKind kind, const std::vector<uint8_t> &frame,
+                                  bool beforeWrite) const {
+  if (wait_->Answered || beforeWrite || kind != TReceivedKind::ProtocolFrame)
+    return false;
+  const uint32_t high = CommandHigh(frame);
+  return high != MeasurementCode && !(wait_->Framed && high == UnsolicitedCode);
 }
 
 void THecrLink::ProcessReceiveBuffer() {
@@ -123,6 +164,14 @@ void THecrLink::ProcessReceiveBuffer() {
   if (scanLevels_.size() <= level)
     scanLevels_.emplace_back();
   TScanLevel &scan = scanLevels_[level];
+  // A wait started from a handler: the frames other than its answer go
+  // behind those set aside for the scan that raised the handler.
+  std::vector<uint8_t> *heldBack =
+      wait_ != nullptr && wait_->Held ? &scanLevels_[wait_->Level - 1].SetAside : nullptr;
+  // Otherwise, what the scan that raised the handler set aside comes first:
+  // it is older than every byte held.
+  if (heldBack == nullptr && level > 0)
+    RestoreSetAside(scanLevels_[level - 1].SetAside);
   for (;;) {
     if (head_ >= offset_) {
       DropHeld();
@@ -151,14 +200,19 @@ void THecrLink::ProcessReceiveBuffer() {
       break;
     }
     // The frame leaves the buffer before anything is raised for it.
+    const bool beforeWrite = head_ < rawFence_;
     scan.Frame.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
     head_ += found.Length;
-    DispatchFrame(found.Kind, scan.Frame);
+    if (heldBack != nullptr && !MayAnswerHeldWait(found.Kind, scan.Frame, beforeWrite)) {
+      heldBack->insert(heldBack->end(), scan.Frame.begin(), scan.Frame.end());
+      continue;
+    }
+    DispatchFrame(found.Kind, scan.Frame, !beforeWrite);
     RestoreSetAside(scan.SetAside);
   }
 }
 
-void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame) {
+void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame, bool mayAnswer) {
   switch (kind) {
   case TReceivedKind::Is1: {
     const bool parsed = IS1_.check(frame);
@@ -174,7 +228,7 @@ void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &fr
     break;
   }
   case TReceivedKind::ProtocolFrame:
-    DispatchProtocolFrame(frame);
+    DispatchProtocolFrame(frame, mayAnswer);
     break;
   case TReceivedKind::AdU8:
   case TReceivedKind::AdU9:
@@ -192,7 +246,7 @@ void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &fr
   }
 }
 
-void THecrLink::DispatchProtocolFrame(const std::vector<uint8_t> &frame) {
+void THecrLink::DispatchProtocolFrame(const std::vector<uint8_t> &frame, bool mayAnswer) {
   int32_t checkOffset = 0;
   const bool passed = Hecrpchk.CheckData(frame, PelqoEventArgs1.Buffer, checkOffset);
   flags_.FramedReplySeen = 1;
@@ -208,6 +262,12 @@ void THecrLink::DispatchProtocolFrame(const std::vector<uint8_t> &frame) {
     // No command waits: the raw-write exports wait for Terminate and NAKFlag.
     AddLog("result :ccstest");
     FTerminate = true;
+    // The answer of the raw write that waits, unless it began before the
+    // request; the first one only.
+    if (mayAnswer && wait_ != nullptr && !wait_->Framed && !wait_->Answered) {
+      wait_->Answered = true;
+      wait_->Refused = high == RefusalCode;
+    }
     if (high == RefusalCode) {
       const int32_t code = static_cast<int32_t>(Hecrpchk.Command() & 0xFF);
       Hecrpchk.SetResultID(code);

@@ -49,7 +49,10 @@ Control commands (after the word SCALE), each answered with one line:
                                 ACK, REFUSE <code> (low 16 bits of the
                                 0x800D refusal's code), SILENT or
                                 DATA <hex>|- (a frame with the command's own
-                                code and that data)                     -> OK
+                                code and that data); FIRST <hex> in front of
+                                a reply sends those bytes (weight frames, say)
+                                just before its answer, in the same write
+                                                                        -> OK
   ON <cmdhex8> DEFAULT          back to the default reply               -> OK
   IS1 <hex>|OFF                 bytes sent for each weight request, or none
                                                                         -> OK
@@ -235,15 +238,20 @@ class StreamParser(simcore.TokenParser):
 class Reply:
     """One configured answer to a command frame."""
 
-    def __init__(self, kind, value=None):
+    def __init__(self, kind, value=None, before=b""):
         self.kind = kind  # "ACK", "REFUSE", "SILENT" or "DATA"
         self.value = value  # refusal code, or the data bytes
+        self.before = before  # bytes sent just before the answer
 
     @staticmethod
     def parse_list(words):
         replies = []
+        before = b""
         while words:
             kind = words.pop(0).upper()
+            if kind == "FIRST":
+                before = parse_hex(words.pop(0))
+                continue
             if kind in ("ACK", "SILENT"):
                 replies.append(Reply(kind))
             elif kind == "REFUSE":
@@ -252,6 +260,9 @@ class Reply:
                 replies.append(Reply(kind, parse_hex(words.pop(0))))
             else:
                 raise ValueError("unknown reply " + kind)
+            replies[-1].before, before = before, b""
+        if before:
+            raise ValueError("FIRST needs a reply after it")
         if not replies:
             raise ValueError("no reply given")
         return replies
@@ -374,6 +385,8 @@ class ScaleModel(simcore.DeviceModel):
             return
         reply = self._next_reply(frame.command)
         if reply.kind == "SILENT":
+            if reply.before:
+                self.send(reply.before)
             return
         if reply.kind == "ACK":
             answer = build_frame(self.ecr_id, ACK << 16, packet=frame.packet)
@@ -386,7 +399,7 @@ class ScaleModel(simcore.DeviceModel):
         else:
             code = frame.command << 16 if frame.short_header else frame.code
             answer = build_frame(self.ecr_id, code, reply.value, frame.packet)
-        self.send(answer)
+        self.send(reply.before + answer)
 
     def _next_reply(self, command):
         configured = self.replies.get(command)

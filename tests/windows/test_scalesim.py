@@ -3,7 +3,7 @@
 import unittest
 
 import scalesim
-from scalesim import ScaleModel, StreamParser, build_frame, crc16_xmodem
+from scalesim import ScaleModel, StreamParser, build_frame, build_is1, crc16_xmodem
 from simtest import DeviceTestMixin, FakeClock, hex_tokens
 
 TARE = bytes.fromhex("ab0001e2408004000000000052")
@@ -94,6 +94,15 @@ class ModelTest(DeviceTestMixin, unittest.TestCase):
             self.receive(TARE)
         refusal = build_frame(123456, 0x800D1205).hex()
         self.assertEqual(self.answers(), [self.ack(), refusal, refusal])
+
+    def test_bytes_first_go_just_before_the_answer_of_their_reply(self):
+        is1 = build_is1("S", " ", "  3.00", "kg")
+        self.control("ON 80040000 FIRST " + is1.hex() + " ACK SILENT FIRST 0102 SILENT ACK")
+        for _ in range(4):
+            self.receive(TARE)
+        self.assertEqual(self.answers(), [is1.hex() + self.ack(), "0102", self.ack()])
+        with self.assertRaises(ValueError):
+            self.control("ON 80040000 ACK FIRST 01")
 
     def test_default_replies(self):
         zero = build_frame(123456, 0x80030000)

@@ -17,11 +17,14 @@
  * driver only then. Callbacks run on that thread, inside the export that
  * pumps, so a callback may run before an export returns. A callback that
  * runs inside an export (during its wait) calls no export that talks to the
- * scale: such a call fails at once and sends nothing. A callback raised
- * while the host pumps outside every export (its own message loop or
- * DoEvents) may call any export; one that sends a command (Tare when the
- * weight is stable, say) gets the scale's answer during its own wait, and
- * frames that arrive meanwhile reach their callbacks at once, in order.
+ * scale and waits for its answer (the commands, __Zero and __Tare, udeTare,
+ * uCleart, __udeTare, __uCleart): such a call fails at once and sends
+ * nothing. A callback raised while the host pumps outside every export (its
+ * own message loop or DoEvents) may call any export; one that sends a
+ * command (Tare when the weight is stable, say) gets the scale's answer
+ * during its own wait, never a frame that came before its request; the
+ * other frames that arrive meanwhile reach their callbacks after the
+ * callback returns, all in the order of the line.
  *
  * Results. Unless its comment says otherwise, an export returns -1 for
  * success and 0 for failure. Errors of the link also reach the SENSORERR

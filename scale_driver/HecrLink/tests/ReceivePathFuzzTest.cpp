@@ -1,10 +1,15 @@
 // Random and hostile input for the receive path, with a fixed seed: nothing
 // may crash or read outside the buffer (the sanitizers watch), and once good
-// frames follow, the path finds them again within one frame's worth.
+// frames follow, the path finds them again within one frame's worth. And a
+// scale that streams numbered weight frames in random chunks while the
+// handlers tare: the frames come in the order of the line, never twice, the
+// handlers never nest, and the last weight is the newest.
 #include "LinkTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <random>
 
 namespace pondrex::test {
@@ -128,6 +133,94 @@ TEST(ReceivePathFuzz, HostileInputNeverBreaksTheScanAndGoodFramesAreFoundAgain) 
       receiver.Feed(GoodFrame);
       ASSERT_EQ(goodEvents(), before + 1 + i) << "input " << input;
     }
+  }
+}
+
+// The scale of the second test: it puts bytes on the line in the order they
+// are made, each piece at a random moment after the one before.
+class StreamingScale {
+public:
+  StreamingScale(TLinkHarness &harness, std::mt19937 &random) : harness_(harness), random_(random) {}
+
+  Bytes NextWeight() {
+    char text[8];
+    std::snprintf(text, sizeof text, "%6d", next_++);
+    return Is1Frame('S', ' ', text, "kg", 0);
+  }
+  // Sends bytes in one to three pieces, cut anywhere.
+  void Send(const Bytes &bytes) {
+    size_t from = 0;
+    while (from < bytes.size()) {
+      const size_t count = random_() % 3 == 0 ? bytes.size() - from : 1 + random_() % (bytes.size() - from);
+      const uint32_t now = harness_.platform.MonotonicMs();
+      dueMs_ = std::max(dueMs_ + 1, now + static_cast<uint32_t>(random_() % 15));
+      harness_.line.Send(Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from),
+                               bytes.begin() + static_cast<std::ptrdiff_t>(from + count)),
+                         dueMs_ - now);
+      from += count;
+    }
+  }
+  // An answer to a written frame: some weight frames, then an
+  // acknowledgement, a refusal or nothing.
+  void Answer() {
+    Bytes answer;
+    for (uint32_t i = random_() % 3; i > 0; --i)
+      answer = Join({answer, NextWeight()});
+    switch (random_() % 3) {
+    case 0:
+      answer = Join({answer, ScaleFrame(0x800E0000)});
+      break;
+    case 1:
+      answer = Join({answer, ScaleFrame(0x800D0000 | (random_() % 256))});
+      break;
+    default:
+      break;
+    }
+    if (!answer.empty())
+      Send(answer);
+  }
+
+private:
+  TLinkHarness &harness_;
+  std::mt19937 &random_;
+  int next_ = 0;
+  uint32_t dueMs_ = 0;
+};
+
+TEST(ReceivePathFuzz, HandlersThatTareGetTheFramesInLineOrderWithoutNesting) {
+  std::mt19937 random(0x7A4E);
+  for (int run = 0; run < 150; ++run) {
+    TLinkHarness receiver;
+    receiver.link.SetTimeOut(40);
+    receiver.link.SetRetrycnt(2);
+    receiver.OpenSerial();
+    StreamingScale scale(receiver, random);
+    receiver.line.SetResponder([&scale](TFakeSerialLine &, const TWrittenBlock &) { scale.Answer(); });
+    std::vector<int> raised;
+    int depth = 0;
+    int deepest = 0;
+    receiver.link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
+      raised.push_back(std::stoi(std::string(frame.Weight().begin(), frame.Weight().end())));
+      deepest = std::max(deepest, ++depth);
+      if (random() % 2 == 0)
+        receiver.Send(5);
+      --depth;
+    };
+    const int streamed = 1 + static_cast<int>(random() % 8);
+    Bytes stream;
+    for (int i = 0; i < streamed; ++i)
+      stream = Join({stream, scale.NextWeight()});
+    scale.Send(stream);
+    for (int i = 0; i < 200; ++i)
+      receiver.platform.WaitAndPump(10);
+    ASSERT_FALSE(raised.empty()) << "run " << run;
+    EXPECT_EQ(deepest, 1) << "run " << run;
+    EXPECT_TRUE(std::adjacent_find(raised.begin(), raised.end(), std::greater_equal<>()) == raised.end())
+        << "run " << run;
+    EXPECT_EQ(
+        std::stoi(std::string(receiver.link.IS1().Weight().begin(), receiver.link.IS1().Weight().end())),
+        raised.back())
+        << "run " << run;
   }
 }
 

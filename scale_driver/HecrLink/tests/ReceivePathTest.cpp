@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <random>
 #include <set>
 
@@ -377,6 +378,70 @@ TEST_F(HandlerCommand, CommandFromAHandlerInsideAnotherTransferFailsAtOnce) {
   EXPECT_TRUE(Send(TareId));
   EXPECT_EQ(order, (std::vector<std::string>{"  1.25 not tared"}));
   EXPECT_EQ(line.Writes().size(), 1u);
+}
+
+// One chunk holds weight frames 1 and 2; frame 1's handler tares, and the
+// scale answers with frame 3 and the acknowledgement. Frame 3 is held back
+// behind frame 2: the frames come in the order of the line, and the link's
+// last weight is the newest.
+TEST_F(HandlerCommand, FramesComeInLineOrderAndTheLastWeightIsTheNewest) {
+  bool first = true;
+  line.SetResponder([&first](TFakeSerialLine &l, const TWrittenBlock &) {
+    l.Send(first ? Join({Is1Frame('S', ' ', "  3.00", "kg", 0), ScaleFrame(0x800E0000)})
+                 : ScaleFrame(0x800E0000),
+           5);
+    first = false;
+  });
+  TareInEachWeightHandler();
+  line.Send(Join({Is1Frame('S', ' ', "  1.00", "kg", 0), Is1Frame('S', ' ', "  2.00", "kg", 0)}));
+  platform.PumpMessages();
+  for (int i = 0; i < 10; ++i)
+    platform.WaitAndPump(10);
+  EXPECT_EQ(order, (std::vector<std::string>{"  1.00 tared", "  2.00 tared", "  3.00 tared"}));
+  EXPECT_EQ(link.IS1().Weight(), u"  3.00");
+}
+
+// While a handler's command waits, a measurement and a refusal that follow
+// its answer are neither its answer nor lost: they come, in order, once the
+// handler has returned.
+TEST_F(HandlerCommand, FramesBehindTheAnswerComeAfterTheHandler) {
+  AnswerWith(Join({ScaleFrame(0x800E0000), Measurement, ScaleFrame(0x800D0009)}));
+  std::vector<std::string> seen;
+  link.OnStatus = [&](THecrLink &, TPelqoEventArgs &) { seen.push_back("status"); };
+  link.OnError = [&](THecrLink &, int32_t code) { seen.push_back("error " + std::to_string(code)); };
+  link.OnIS1Event = [&](THecrLink &, TIS1 &) { seen.push_back(Send(TareId) ? "tared" : "not tared"); };
+  line.Send(PlainIs1);
+  platform.PumpMessages();
+  platform.WaitAndPump(20);
+  EXPECT_EQ(seen, (std::vector<std::string>{"tared", "status", "error 9"}));
+}
+
+// A handler that pumps by itself nests the scans no deeper than the bound,
+// however fast the frames come; every frame still comes, in line order.
+TEST_F(ReceivePath, HandlersThatPumpNestToABoundedDepth) {
+  constexpr int Frames = 60;
+  for (int i = 0; i < Frames; ++i) {
+    char weight[8];
+    std::snprintf(weight, sizeof weight, "%6d", i);
+    line.Send(Is1Frame('S', ' ', weight, "kg", 0), static_cast<uint32_t>(2 * i));
+  }
+  std::vector<int> raised;
+  size_t depth = 0;
+  size_t deepest = 0;
+  link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
+    raised.push_back(std::stoi(std::string(frame.Weight().begin(), frame.Weight().end())));
+    deepest = std::max(deepest, ++depth);
+    platform.WaitAndPump(5);
+    --depth;
+  };
+  for (int i = 0; i < 100 && raised.size() < Frames; ++i)
+    platform.WaitAndPump(10);
+  EXPECT_LE(deepest, THecrLink::MaxScanDepth);
+  std::vector<int> inOrder(Frames);
+  for (int i = 0; i < Frames; ++i)
+    inOrder[static_cast<size_t>(i)] = i;
+  EXPECT_EQ(raised, inOrder);
+  EXPECT_EQ(link.IS1().Weight(), u"    59");
 }
 
 TEST_F(ReceivePath, ClosedLinkTakesNoChunks) {

@@ -166,6 +166,11 @@ std::string fieldWord(std::string text) {
 }
 
 std::string replyWords(const ScaleReply &reply) {
+  if (!reply.first.empty()) {
+    ScaleReply plain = reply;
+    plain.first.clear();
+    return "FIRST " + bytesWord(reply.first) + " " + replyWords(plain);
+  }
   switch (reply.kind) {
   case ScaleReply::Kind::Ack:
     return "ACK";

@@ -55,13 +55,20 @@ private:
 struct ScaleReply {
   enum class Kind { Ack, Refuse, Silent, Data };
   Kind kind = Kind::Ack;
-  uint16_t code = 0;         // Refuse: the low 16 bits of the 0x800D refusal's command code
-  std::vector<uint8_t> data; // Data: the data of a frame that carries the command's own code
+  uint16_t code = 0;          // Refuse: the low 16 bits of the 0x800D refusal's command code
+  std::vector<uint8_t> data;  // Data: the data of a frame that carries the command's own code
+  std::vector<uint8_t> first; // sent just before the answer, in the same write
 
   static ScaleReply ack() { return {}; }
-  static ScaleReply refuse(uint16_t code) { return {Kind::Refuse, code, {}}; }
-  static ScaleReply silent() { return {Kind::Silent, 0, {}}; }
-  static ScaleReply withData(std::vector<uint8_t> data) { return {Kind::Data, 0, std::move(data)}; }
+  static ScaleReply refuse(uint16_t code) { return {Kind::Refuse, code, {}, {}}; }
+  static ScaleReply silent() { return {Kind::Silent, 0, {}, {}}; }
+  static ScaleReply withData(std::vector<uint8_t> data) { return {Kind::Data, 0, std::move(data), {}}; }
+  // This reply with bytes sent just before its answer.
+  ScaleReply after(std::vector<uint8_t> bytes) const {
+    ScaleReply reply = *this;
+    reply.first = std::move(bytes);
+    return reply;
+  }
 };
 
 // One thing the simulated scale recognised on its line.

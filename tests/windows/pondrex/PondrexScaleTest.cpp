@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@ using pos::test::LoadedModule;
 using pos::test::PondrexExports;
 using pos::test::ScaleClient;
 using pos::test::ScaleLogEntry;
+using pos::test::ScaleReply;
 using pos::test::slotOf;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
@@ -85,6 +88,39 @@ protected:
       Sleep(5);
     }
     return hostCallbackTexts(name);
+  }
+
+  // The host's own message loop: wait for a message, dispatch what is
+  // queued; until done() or limitMs passed.
+  template <typename Done> void hostLoop(Done done, DWORD limitMs = 10000) {
+    const DWORD started = GetTickCount();
+    while (!done() && GetTickCount() - started < limitMs) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      MSG message;
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  // Opens the link on a scale that then sends weight frames only when
+  // pushed, with callback as IS1INFO.
+  void openWithIs1Callback(void *callback) {
+    scale_.is1Text('S', ' ', "  0.00", "kg");
+    ASSERT_EQ(open("OpenDevice"), -1);
+    scale_.is1Off();
+    scale_.clear();
+    pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(callback)});
+  }
+
+  // One weight frame of each text (six characters, kg), all in one write.
+  void pushWeights(const Texts &weights) {
+    Bytes frames;
+    for (const std::string &weight : weights) {
+      const Bytes frame = pondrex::test::Is1Frame('S', ' ', weight, "kg", 0);
+      frames.insert(frames.end(), frame.begin(), frame.end());
+    }
+    scale_.push(frames);
   }
 
   ScaleClient scale_;
@@ -275,6 +311,12 @@ PondrexExports *tareHost = nullptr;
 std::vector<std::string> tareHostWeights;
 std::vector<int32_t> tareHostResults;
 
+void startTareHost(PondrexExports *host) {
+  tareHost = host;
+  tareHostWeights.clear();
+  tareHostResults.clear();
+}
+
 extern "C" void __stdcall tareWhenStable(const char *, const char *, const char *weight, const char *,
                                          int32_t) {
   tareHostWeights.emplace_back(weight);
@@ -282,29 +324,11 @@ extern "C" void __stdcall tareWhenStable(const char *, const char *, const char 
 }
 
 TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) {
-  scale_.is1Text('S', ' ', "  0.00", "kg");
-  ASSERT_EQ(open("OpenDevice"), -1);
-  scale_.is1Off();
-  scale_.clear();
-  tareHost = pondrex_.get();
-  tareHostWeights.clear();
-  tareHostResults.clear();
-  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), slotOf(reinterpret_cast<void *>(&tareWhenStable))});
-  Bytes two = pondrex::test::Is1Frame('S', ' ', "  1.00", "kg", 0);
-  const Bytes second = pondrex::test::Is1Frame('S', ' ', "  2.00", "kg", 0);
-  two.insert(two.end(), second.begin(), second.end());
-  scale_.push(two);
+  startTareHost(pondrex_.get());
+  openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
+  pushWeights({"  1.00", "  2.00"});
 
-  // The host's own loop: wait for a message, dispatch what is queued.
-  const DWORD started = GetTickCount();
-  while (tareHostResults.size() < 2 && GetTickCount() - started < 10000) {
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
+  hostLoop([] { return tareHostResults.size() >= 2; });
   pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
   tareHost = nullptr;
   EXPECT_EQ(tareHostWeights, (Texts{"  1.00", "  2.00"}));
@@ -315,6 +339,78 @@ TEST_F(PondrexScale, Is1CallbackThatTaresGetsTheAnswerAndNoFrameBehindItIsLost) 
     tares +=
         entry.kind == "frame" && entry.bytes.size() >= 9 && entry.bytes[5] == 0x80 && entry.bytes[6] == 0x04;
   EXPECT_EQ(tares, 2u);
+}
+
+// The scale answers the first callback's Tare with a newer weight frame in
+// front of the acknowledgement, while the older frame 2 still waits behind
+// frame 1: the callbacks still come in the order of the line, each Tare gets
+// its own acknowledgement, and the weight that polling reads is the newest.
+TEST_F(PondrexScale, Is1CallbacksComeInLineOrderWhenATaresAnswerBringsANewerFrame) {
+  startTareHost(pondrex_.get());
+  openWithIs1Callback(reinterpret_cast<void *>(&tareWhenStable));
+  scale_.on(0x80040000, {ScaleReply::ack().after(pondrex::test::Is1Frame('S', ' ', "  3.00", "kg", 0)),
+                         ScaleReply::ack()});
+  pushWeights({"  1.00", "  2.00"});
+
+  hostLoop([] { return tareHostResults.size() >= 3; });
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  tareHost = nullptr;
+  EXPECT_EQ(tareHostWeights, (Texts{"  1.00", "  2.00", "  3.00"}));
+  EXPECT_EQ(tareHostResults, (std::vector<int32_t>{-1, -1, -1}));
+  const auto *weight = reinterpret_cast<const char *>(static_cast<uintptr_t>(pondrex_->call("GetWeight")));
+  ASSERT_NE(weight, nullptr);
+  EXPECT_NE(std::string(weight).find("3.00"), std::string::npos) << weight;
+}
+
+// A weight callback that calls __Tare on a scale that answers nothing but
+// keeps sending weight frames: each callback has the scale send the next
+// frame just before its __Tare, so the frame arrives during that wait. It
+// waits for the callback to return: the callbacks never nest, and each
+// frame comes once, in order.
+constexpr int StreamedFrames = 8;
+ScaleClient *streamingScale = nullptr;
+int streamedFrames = 0;
+int32_t rawTareDepth = 0;
+int32_t rawTareDeepest = 0;
+
+std::string streamedWeight(int n) {
+  return "  " + std::to_string(n) + ".00";
+}
+void streamNextFrame() {
+  if (streamedFrames < StreamedFrames) {
+    ++streamedFrames;
+    streamingScale->push(pondrex::test::Is1Frame('S', ' ', streamedWeight(streamedFrames), "kg", 0));
+  }
+}
+
+extern "C" void __stdcall rawTareOnEveryWeight(const char *, const char *, const char *weight, const char *,
+                                               int32_t) {
+  tareHostWeights.emplace_back(weight);
+  rawTareDeepest = std::max(rawTareDeepest, ++rawTareDepth);
+  streamNextFrame();
+  tareHostResults.push_back(tareHost->result("__Tare", {0}));
+  --rawTareDepth;
+}
+
+TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
+  startTareHost(pondrex_.get());
+  streamingScale = &scale_;
+  streamedFrames = 0;
+  rawTareDepth = rawTareDeepest = 0;
+  openWithIs1Callback(reinterpret_cast<void *>(&rawTareOnEveryWeight));
+  streamNextFrame();
+
+  hostLoop([] { return tareHostResults.size() >= StreamedFrames; }, 30000);
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  tareHost = nullptr;
+  streamingScale = nullptr;
+  EXPECT_EQ(rawTareDeepest, 1);
+  Texts expected;
+  for (int i = 1; i <= StreamedFrames; ++i)
+    expected.push_back(streamedWeight(i));
+  EXPECT_EQ(tareHostWeights, expected);
+  // The scale never answered a raw tare.
+  EXPECT_EQ(tareHostResults, std::vector<int32_t>(StreamedFrames, 0));
 }
 
 } // namespace
