@@ -1,5 +1,6 @@
 #include "ScratchFolder.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <system_error>
@@ -19,6 +20,14 @@ TScratchFolder::TScratchFolder() {
 TScratchFolder::~TScratchFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> SortedNames(const std::filesystem::path &folder) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 } // namespace pondrex::test

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace pondrex::test {
 
@@ -20,5 +22,8 @@ public:
 private:
   std::filesystem::path path_;
 };
+
+// The names of the entries of a folder, sorted: what a test's work left there.
+std::vector<std::string> SortedNames(const std::filesystem::path &folder);
 
 } // namespace pondrex::test

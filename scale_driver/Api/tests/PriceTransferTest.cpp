@@ -7,6 +7,7 @@
 #include "PriceScaleFake.h"
 #include "ProgressRecorder.h"
 #include "ScopeExit.h"
+#include "ScratchFolder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -57,13 +58,7 @@ protected:
     std::ofstream(path, std::ios::binary) << bytes;
   }
   // The names in the test's folder, sorted: what a transfer left there.
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto &entry : std::filesystem::directory_iterator(folder))
-      names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Names() const { return SortedNames(folder); }
   Kinds EventKinds() const {
     Kinds kinds;
     for (const TSerialEvent &event : line.Events())

@@ -8,6 +8,7 @@
 #include "PondrexExports.h"
 #include "PriceFrames.h"
 #include "PriceScaleClient.h"
+#include "ScratchFolder.h"
 #include "TestWindow.h"
 
 #include <windows.h>
@@ -109,13 +110,7 @@ protected:
   }
   std::string file(const char *name) const { return (folder_ / name).string(); }
   // The names in the test's folder, sorted: what a transfer left there.
-  std::vector<std::string> names() const {
-    std::vector<std::string> found;
-    for (const auto &entry : std::filesystem::directory_iterator(folder_))
-      found.push_back(entry.path().filename().string());
-    std::sort(found.begin(), found.end());
-    return found;
-  }
+  std::vector<std::string> names() const { return pondrex::test::SortedNames(folder_); }
   // The bytes of every price-bus input, after waiting for count of them.
   std::vector<Bytes> priceInputs(size_t count) {
     std::vector<Bytes> inputs;
