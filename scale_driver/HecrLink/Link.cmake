@@ -10,6 +10,7 @@ pos_core_library(pondrex_hecrlink_link
   THecrLink.cpp
   THecrLinkTransmit.cpp
   THecrLinkReceive.cpp
+  THeldFrames.cpp
 )
 target_link_libraries(pondrex_hecrlink_link PUBLIC pondrex_hecrlink pondrex_platform pondrex_pelqoencode pondrex_common)
 

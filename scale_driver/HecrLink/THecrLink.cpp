@@ -74,6 +74,10 @@ bool THecrLink::SerialInUse() const {
 void THecrLink::StartSerial() {
   com1->SetCommName(FCommname);
   com1->SetBaudRate(static_cast<uint32_t>(FBaudRate));
+  // A new session starts with nothing held; the chunks that the port read
+  // before (handed out late, after a stop) are not its own.
+  DropSession();
+  sessionFirstChunk_ = com1->LastChunkRead() + 1;
   receiveAttached_ = true;
   com1->StartComm();
 }
@@ -136,6 +140,9 @@ void THecrLink::Close() {
       StopSerial();
   } catch (const std::exception &) {
   }
+  // Nothing of the closed session is raised any more: neither the bytes
+  // held nor the frames held back for a scan that is still running.
+  DropSession();
   FActive = false;
   platform_.Sleep(CloseSettleMs);
 }
@@ -154,7 +161,6 @@ bool THecrLink::BeginWait(TWait &wait) {
   if (wait_ != nullptr)
     return false;
   wait.Held = scanDepth_ > 0;
-  wait.Level = scanDepth_;
   wait_ = &wait;
   return true;
 }
@@ -171,7 +177,6 @@ THecrLink::TRawAnswerWait::TRawAnswerWait(THecrLink &link) : link_(link) {
 THecrLink::TRawAnswerWait::~TRawAnswerWait() {
   if (!started_)
     return;
-  link_.rawFence_ = 0;
   link_.EndWait();
 }
 

@@ -24,6 +24,7 @@
 #include "TCommunicationMode.h"
 #include "THecrCommandTable.h"
 #include "THecrprotocolCheck.h"
+#include "THeldFrames.h"
 #include "TIS1.h"
 #include "TLinkLog.h"
 #include "TLinkProcessFlags.h"
@@ -57,11 +58,16 @@ class THecrLink : public THecrCommandTable {
     // Started inside a running scan (from an event handler): only its answer
     // is taken, the other frames are held back for that scan.
     bool Held = false;
-    // The number of scans that ran when it started.
-    size_t Level = 0;
     bool Answered = false;
     bool Refused = false;
     bool Closed = false;
+    // Taken when the request is written: the number of the last chunk that
+    // the port had read, and how many bytes the receive path had taken by
+    // then. A frame whose first byte lies before FenceByte came before the
+    // request and answers nothing; a chunk read by then that is handed out
+    // later moves FenceByte past its bytes.
+    uint64_t FenceChunk = 0;
+    uint64_t FenceByte = 0;
   };
 
 public:
@@ -80,9 +86,9 @@ public:
   // one whole chunk, so that a full chunk never pushes a partial frame out.
   static constexpr size_t ReceiveBufferSize = 2 * MaxFrameSize;
   static constexpr size_t TransReceiveBufferSize = 4096;
-  // How deep the scans nest when event handlers pump by themselves; a chunk
-  // that comes deeper waits in the buffer for the scans that run, which take
-  // it in the order of the line once the handlers return.
+  // How deep the scans nest when event handlers pump by themselves; the
+  // frames of a chunk that comes deeper are held back for the scans that
+  // run, which raise them in the order of the line once the handlers return.
   static constexpr size_t MaxScanDepth = 8;
 
   // The platform and the flags must outlive the link.
@@ -120,11 +126,12 @@ public:
 
   // The wait of a raw write that the scale answers with a frame of the
   // command protocol (the raw zero and tare, the tare and zero keys): made
-  // before the request is written, it claims the link as a transfer does and
-  // clears Terminate and NAKFlag. The frames that the running scan has not
-  // reached are held back for it (an incomplete one stays held); no frame
-  // that began before the request answers it. The outcome is the wait's
-  // own; the receive path still sets Terminate and NAKFlag as well.
+  // just before the request is written, it claims the link as a transfer
+  // does and clears Terminate and NAKFlag. The frames that the running scan
+  // has not reached are held back for it (an incomplete one stays held); no
+  // frame that began before the request answers it, nor one from a chunk
+  // that the port had read by then. The outcome is the wait's own; the
+  // receive path still sets Terminate and NAKFlag as well.
   class TRawAnswerWait {
   public:
     explicit TRawAnswerWait(THecrLink &link);
@@ -161,11 +168,14 @@ public:
   bool EnumUsbDevs(std::vector<std::u16string> &) { return false; }
 
   // The data event handler of the serial component: takes a received chunk
-  // into the receive buffer and dispatches every complete frame in it.
+  // into the receive buffer and dispatches every complete frame in it. A
+  // chunk that the port read before the link was last opened belongs to a
+  // closed session and is dropped.
   void CommReceiveData(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength);
-  // Dispatches the complete frames at the start of the receive buffer and
-  // keeps an incomplete one for the next chunk. Runs nested when a handler
-  // pumps; the nested scan goes on from where the outer one stands.
+  // Raises the frames held back, then dispatches the complete frames at the
+  // start of the receive buffer and keeps an incomplete one for the next
+  // chunk. Runs nested when a handler pumps; the nested scan goes on from
+  // where the outer one stands.
   void ProcessReceiveBuffer();
   // True when the chunk completed the echo of "PELQO", resp. of the 10-byte
   // second handshake part (the match may span chunks).
@@ -226,7 +236,8 @@ public:
 
   // Receive-path state that the exports read or reset.
   int32_t offset() const { return static_cast<int32_t>(offset_ - head_); }
-  // Drops the bytes held beyond count (0 drops everything held).
+  // Drops the bytes held beyond count (0 drops everything held, the frames
+  // held back included).
   void SetOffset(int32_t value);
   bool blnReadFlag() const { return FblnReadFlag; }
   void SetblnReadFlag(bool value) { FblnReadFlag = value; }
@@ -305,35 +316,35 @@ private:
   void EndWait() { wait_ = nullptr; }
   void CollectPacket(int32_t PackageNo, const std::vector<uint8_t> &data);
 
-  // What one running scan owns: the frame it dispatches, and the bytes set
-  // aside for it while a command sent from that frame's handler waits.
-  struct TScanLevel {
-    std::vector<uint8_t> Frame;
-    std::vector<uint8_t> SetAside;
-  };
-
-  void TakeChunk(std::span<const uint8_t> chunk);
+  void TakeChunk(std::span<const uint8_t> chunk, uint64_t number);
   // Drops every byte held in the receive buffer.
-  void DropHeld() { head_ = offset_ = rawFence_ = 0; }
+  void DropHeld() { head_ = offset_ = 0; }
+  // Drops everything of the session: the bytes held and the frames held back.
+  void DropSession();
   // Moves the bytes held to the start of the buffer.
   void CompactHeld();
-  // How many of the bytes held form whole frames (or bytes to skip), up to
-  // the first frame that is not complete yet.
-  size_t CompleteHeld() const;
+  // The position in the stream of received bytes of ReceiveBuffer[at].
+  uint64_t StreamPosition(size_t at) const { return takenBytes_ - (offset_ - at); }
+  // Moves the whole frames at the start of the receive buffer behind the
+  // frames held back, up to the first frame that is not complete yet.
+  void HoldBackComplete();
   // At every attempt of a transfer: drops an incomplete frame held, which
   // can be no answer to the frame about to be written. Inside a scan the
-  // whole frames that it has not reached yet are set aside for it.
+  // whole frames that it has not reached yet are held back for it. Then
+  // takes the fence of the request.
   void SetAsideHeld();
   // Before a raw write that the scale answers: as SetAsideHeld, but an
-  // incomplete frame stays held, marked as come before the write.
+  // incomplete frame stays held; it began before the request.
   void SetAsideForRawWrite();
+  void SetFence();
+  // Whether a frame that starts at start came after the request of the wait
+  // that runs (false when none runs).
+  bool AfterFence(uint64_t start) const { return wait_ != nullptr && start >= wait_->FenceByte; }
   // Whether a frame that a held wait's scan found is the wait's answer (or
   // may be: its check decides); every other frame is held back.
-  bool MayAnswerHeldWait(TReceivedKind kind, const std::vector<uint8_t> &frame, bool beforeWrite) const;
-  // Puts bytes set aside back in front of those held.
-  void RestoreSetAside(std::vector<uint8_t> &aside);
-  // mayAnswer: the frame began after the request of the raw write that
-  // waits, if any, so it may answer it.
+  bool MayAnswerHeldWait(TReceivedKind kind, const std::vector<uint8_t> &frame, bool afterFence) const;
+  // mayAnswer: the frame began after the request of the wait that runs, if
+  // any, so it may answer it.
   void DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &frame, bool mayAnswer);
   void DispatchProtocolFrame(const std::vector<uint8_t> &frame, bool mayAnswer);
   void DispatchAdFrame(TReceivedKind kind, const std::vector<uint8_t> &frame);
@@ -375,14 +386,20 @@ private:
   // room or the scan stops at an incomplete frame.
   size_t head_ = 0;
   size_t offset_ = 0;
-  // One entry per scan level, the outermost first; scanDepth_ of them run.
-  // Each level's frame is taken out of the receive buffer so that chunks
-  // appended meanwhile cannot change it; kept to reuse its room.
-  std::deque<TScanLevel> scanLevels_;
+  // Bytes taken into the receive buffer since the link was made.
+  uint64_t takenBytes_ = 0;
+  // The number of the first chunk of the session that the last Open began;
+  // earlier chunks belong to a closed session.
+  uint64_t sessionFirstChunk_ = 1;
+  // The frames held back, in the order of the line; they are older than
+  // every byte in the receive buffer.
+  THeldFrames held_;
+  // The frame that each running scan dispatches, the outermost first;
+  // scanDepth_ of them run. A frame is taken out of the receive buffer (or
+  // the frames held back) before it is raised, so that chunks that come
+  // meanwhile cannot change it; kept to reuse its room.
+  std::deque<std::vector<uint8_t>> scanFrames_;
   size_t scanDepth_ = 0;
-  // While a raw write waits: the bytes held in front of this position in
-  // ReceiveBuffer came before its request (0: none).
-  size_t rawFence_ = 0;
   // Where the check of Commstream goes on with the next datagram: the
   // measurement frames in front of it have been skipped already.
   int32_t commstreamChecked_ = 0;

@@ -6,13 +6,19 @@
 // that arrives meanwhile is appended and scanned at once by a nested scan,
 // which goes on from where the running scan stands. A command that the
 // handler sends (Tare when the weight is stable, say) thus gets its answer
-// during its own wait. What the running scan had not reached when that
-// command was written is set aside for it, so it is neither taken as the
-// command's answer nor lost. While that command waits, the frames that come
-// are scanned for its answer only; every other frame is put behind those set
-// aside, so that once the handler returns they all come, in the order of the
-// line, and the last weight taken is the newest. A handler's command thus
-// nests one level of scans at most, whatever the handlers call.
+// during its own wait. The whole frames that the running scan had not
+// reached when that command was written are held back, so they are neither
+// taken as the command's answer nor lost. While that command waits, the
+// frames that come are scanned for its answer only; every other frame goes
+// behind those held back, so that once the handler returns they all come,
+// in the order of the line, and the last weight taken is the newest. A
+// handler's command thus nests one level of scans at most, whatever the
+// handlers call. The frames held back lie outside the receive buffer, which
+// holds no more than an incomplete frame and the chunk being taken.
+//
+// Chunks carry the number under which the port read them. A wait's fence is
+// the last chunk read when its request was written: no frame that began in
+// a chunk up to the fence answers it, however late the chunk is handed out.
 #include "THecrLink.h"
 
 #include "NumberText.h"
@@ -46,18 +52,23 @@ bool THecrLink::CheckEncryptPelqo(std::span<const uint8_t> chunk) {
 }
 
 void THecrLink::SetOffset(int32_t value) {
-  if (value <= 0) {
-    DropHeld();
-    for (TScanLevel &level : scanLevels_)
-      level.SetAside.clear();
-  } else if (static_cast<size_t>(value) < offset_ - head_) {
+  if (value <= 0)
+    DropSession();
+  else if (static_cast<size_t>(value) < offset_ - head_)
     offset_ = head_ + static_cast<size_t>(value);
-    rawFence_ = std::min(rawFence_, offset_);
-  }
 }
 
-void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t BufferLength) {
+void THecrLink::DropSession() {
+  DropHeld();
+  held_.Clear();
+}
+
+void THecrLink::CommReceiveData(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength) {
   if (!receiveAttached_ || Buffer == nullptr || BufferLength == 0)
+    return;
+  const uint64_t number = Sender.DeliveredChunk();
+  // Read before the port was last opened and handed out only now.
+  if (number < sessionFirstChunk_)
     return;
   const std::span<const uint8_t> chunk(Buffer, BufferLength);
   if (FClearPelqoFlag && CheckClearPelqo(chunk)) {
@@ -69,88 +80,72 @@ void THecrLink::CommReceiveData(TCommBase &, const uint8_t *Buffer, uint16_t Buf
     encryptPelqoSeen_ = true;
   }
   // A chunk larger than the serial component's reads is taken in pieces of
-  // that size.
-  for (size_t from = 0; from < chunk.size(); from += MaxFrameSize)
-    TakeChunk(chunk.subspan(from, std::min(MaxFrameSize, chunk.size() - from)));
+  // that size; a handler raised for one piece may close the link, or close
+  // it and open it again, and the rest then belongs to the closed session.
+  const uint64_t session = sessionFirstChunk_;
+  for (size_t from = 0; from < chunk.size() && receiveAttached_ && sessionFirstChunk_ == session;
+       from += MaxFrameSize)
+    TakeChunk(chunk.subspan(from, std::min(MaxFrameSize, chunk.size() - from)), number);
 }
 
-void THecrLink::TakeChunk(std::span<const uint8_t> chunk) {
+void THecrLink::TakeChunk(std::span<const uint8_t> chunk, uint64_t number) {
   if (offset_ + chunk.size() > ReceiveBufferSize)
     CompactHeld();
-  // Between scans at most one incomplete frame is held, and a scan takes
-  // every chunk as it comes, so a chunk always fits unless a handler's
-  // nested chunks meet a nearly full buffer: what is held is then dropped.
+  // Every scan takes or holds back each whole frame, so between chunks no
+  // more than an incomplete frame is held and a chunk always fits; should it
+  // not, what is held gives way rather than the end of the buffer.
   if (offset_ + chunk.size() > ReceiveBufferSize)
     DropHeld();
   std::copy(chunk.begin(), chunk.end(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(offset_));
   offset_ += chunk.size();
-  // Handlers that pump by themselves nest no deeper than this: the chunk
-  // waits for the scans that run. A held wait's scan always runs, for its
-  // answer; it raises no other frame.
-  if (scanDepth_ >= MaxScanDepth && (wait_ == nullptr || !wait_->Held))
-    return;
+  takenBytes_ += chunk.size();
+  // Read before the request of the wait that runs: it came before it.
+  if (wait_ != nullptr && number <= wait_->FenceChunk)
+    wait_->FenceByte = takenBytes_;
   ProcessReceiveBuffer();
 }
 
 void THecrLink::CompactHeld() {
   std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
-  rawFence_ = rawFence_ > head_ ? rawFence_ - head_ : 0;
   offset_ -= head_;
   head_ = 0;
 }
 
-size_t THecrLink::CompleteHeld() const {
-  size_t at = head_;
-  while (at < offset_) {
-    const TReceivedFrame found =
-        ScanReceivedFrame(std::span<const uint8_t>(ReceiveBuffer.data() + at, offset_ - at), MaxFrameSize);
+void THecrLink::HoldBackComplete() {
+  while (head_ < offset_) {
+    const std::span<const uint8_t> rest(ReceiveBuffer.data() + head_, offset_ - head_);
+    const TReceivedFrame found = ScanReceivedFrame(rest, MaxFrameSize);
     if (found.Kind == TReceivedKind::Wait || found.Kind == TReceivedKind::DropAll)
-      break;
-    at += found.Length;
+      return;
+    if (found.Kind != TReceivedKind::Skip)
+      held_.Push(found.Kind, StreamPosition(head_), rest.first(found.Length));
+    head_ += found.Length;
   }
-  return at - head_;
 }
 
 void THecrLink::SetAsideHeld() {
-  if (scanDepth_ > 0) {
-    std::vector<uint8_t> &aside = scanLevels_[scanDepth_ - 1].SetAside;
-    const auto from = ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(head_);
-    aside.insert(aside.end(), from, from + static_cast<std::ptrdiff_t>(CompleteHeld()));
-  }
+  if (scanDepth_ > 0)
+    HoldBackComplete();
   DropHeld();
+  SetFence();
 }
 
 void THecrLink::SetAsideForRawWrite() {
-  if (scanDepth_ > 0) {
-    const size_t complete = CompleteHeld();
-    std::vector<uint8_t> &aside = scanLevels_[scanDepth_ - 1].SetAside;
-    const auto from = ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(head_);
-    aside.insert(aside.end(), from, from + static_cast<std::ptrdiff_t>(complete));
-    head_ += complete;
-  }
-  rawFence_ = offset_;
+  if (scanDepth_ > 0)
+    HoldBackComplete();
+  SetFence();
 }
 
-void THecrLink::RestoreSetAside(std::vector<uint8_t> &aside) {
-  if (aside.empty())
+void THecrLink::SetFence() {
+  if (wait_ == nullptr)
     return;
-  CompactHeld();
-  // What came after the set-aside bytes stays behind them; should both not
-  // fit, the newer bytes (at most an incomplete frame) give way.
-  if (aside.size() + offset_ > ReceiveBufferSize)
-    offset_ = rawFence_ = 0;
-  std::memmove(ReceiveBuffer.data() + aside.size(), ReceiveBuffer.data(), offset_);
-  std::copy(aside.begin(), aside.end(), ReceiveBuffer.begin());
-  offset_ += aside.size();
-  // Bytes set aside came before the request of a raw write that waits.
-  if (wait_ != nullptr && !wait_->Framed)
-    rawFence_ += aside.size();
-  aside.clear();
+  wait_->FenceChunk = com1->LastChunkRead();
+  wait_->FenceByte = takenBytes_;
 }
 
 bool THecrLink::MayAnswerHeldWait(TReceivedKind kind, const std::vector<uint8_t> &frame,
-                                  bool beforeWrite) const {
-  if (wait_->Answered || beforeWrite || kind != TReceivedKind::ProtocolFrame)
+                                  bool afterFence) const {
+  if (wait_->Answered || !afterFence || kind != TReceivedKind::ProtocolFrame)
     return false;
   const uint32_t high = CommandHigh(frame);
   return high != MeasurementCode && !(wait_->Framed && high == UnsolicitedCode);
@@ -160,19 +155,25 @@ void THecrLink::ProcessReceiveBuffer() {
   const size_t level = scanDepth_;
   ++scanDepth_;
   const TScopeExit leave([this] { --scanDepth_; });
-  // A deque keeps the levels in place while nested scans add theirs.
-  if (scanLevels_.size() <= level)
-    scanLevels_.emplace_back();
-  TScanLevel &scan = scanLevels_[level];
-  // A wait started from a handler: the frames other than its answer go
-  // behind those set aside for the scan that raised the handler.
-  std::vector<uint8_t> *heldBack =
-      wait_ != nullptr && wait_->Held ? &scanLevels_[wait_->Level - 1].SetAside : nullptr;
-  // Otherwise, what the scan that raised the handler set aside comes first:
-  // it is older than every byte held.
-  if (heldBack == nullptr && level > 0)
-    RestoreSetAside(scanLevels_[level - 1].SetAside);
+  // A deque keeps the frames in place while nested scans add theirs.
+  if (scanFrames_.size() <= level)
+    scanFrames_.emplace_back();
+  std::vector<uint8_t> &frame = scanFrames_[level];
+  // While a wait started from a handler runs, the scan looks for its answer
+  // only; deeper than the scans may nest, it raises nothing. Every other
+  // frame is held back for the scan below, which raises it once the handler
+  // returns. Neither changes while this scan runs: the wait that runs, if
+  // any, belongs to an export below it.
+  const bool heldWait = wait_ != nullptr && wait_->Held;
+  const bool holdBack = heldWait || level >= MaxScanDepth;
+  TReceivedKind kind = TReceivedKind::Skip;
+  uint64_t start = 0;
   for (;;) {
+    // The frames held back are older than every byte in the buffer.
+    if (!holdBack && held_.Pop(kind, start, frame)) {
+      DispatchFrame(kind, frame, AfterFence(start));
+      continue;
+    }
     if (head_ >= offset_) {
       DropHeld();
       return;
@@ -189,26 +190,20 @@ void THecrLink::ProcessReceiveBuffer() {
       return;
     case TReceivedKind::DropAll:
       DropHeld();
-      return;
-    case TReceivedKind::OversizedFrame:
-      // It can never be checked: dropped as a frame that failed its check.
-      head_ += found.Length;
-      flags_.FramedReplySeen = 1;
-      flags_.Is1FrameSeen = 0;
       continue;
     default:
       break;
     }
     // The frame leaves the buffer before anything is raised for it.
-    const bool beforeWrite = head_ < rawFence_;
-    scan.Frame.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
+    start = StreamPosition(head_);
+    frame.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
     head_ += found.Length;
-    if (heldBack != nullptr && !MayAnswerHeldWait(found.Kind, scan.Frame, beforeWrite)) {
-      heldBack->insert(heldBack->end(), scan.Frame.begin(), scan.Frame.end());
+    const bool afterFence = AfterFence(start);
+    if (holdBack && !(heldWait && MayAnswerHeldWait(found.Kind, frame, afterFence))) {
+      held_.Push(found.Kind, start, frame);
       continue;
     }
-    DispatchFrame(found.Kind, scan.Frame, !beforeWrite);
-    RestoreSetAside(scan.SetAside);
+    DispatchFrame(found.Kind, frame, afterFence);
   }
 }
 
@@ -238,10 +233,14 @@ void THecrLink::DispatchFrame(TReceivedKind kind, const std::vector<uint8_t> &fr
     if (IS1_.checkD0(frame))
       RaiseIS1();
     break;
+  case TReceivedKind::OversizedFrame:
+    // It can never be checked: dropped as a frame that failed its check.
+    flags_.FramedReplySeen = 1;
+    flags_.Is1FrameSeen = 0;
+    break;
   case TReceivedKind::Wait:
   case TReceivedKind::Skip:
   case TReceivedKind::DropAll:
-  case TReceivedKind::OversizedFrame:
     break;
   }
 }
@@ -281,6 +280,10 @@ void THecrLink::DispatchProtocolFrame(const std::vector<uint8_t> &frame, bool ma
   case THecrLinkStatus::ifSend:
   case THecrLinkStatus::ifReceive:
   case THecrLinkStatus::ifConnection:
+    // The late answer of an earlier request is dropped: it must not end the
+    // wait of the command that waits now.
+    if (!mayAnswer)
+      break;
     // The answer to the command that waits; its sender judges it.
     TakeAnswer();
     FTerminate = true;

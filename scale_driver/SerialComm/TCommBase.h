@@ -15,7 +15,8 @@ namespace pondrex {
 
 class TCommBase;
 
-using TReceiveDataEvent = std::function<void(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength)>;
+using TReceiveDataEvent =
+    std::function<void(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength)>;
 using TReceiveErrorEvent = std::function<void(TCommBase &Sender, uint32_t EventMask)>;
 using TModemStateChangeEvent = std::function<void(TCommBase &Sender, uint32_t ModemEvent)>;
 using TNotifyEvent = std::function<void(TCommBase &Sender)>;
@@ -37,6 +38,18 @@ public:
   virtual bool WriteCommData(const uint8_t *pDataToWrite, uint32_t dwSizeofDataToWrite) = 0;
   virtual uint32_t GetModemState() = 0;
   virtual bool IsOpen() const = 0;
+
+  // Received chunks are numbered from 1 in the order in which the port read
+  // them, over the life of the component (every opening goes on counting).
+  // The number of the last chunk read so far, 0 before the first; the port
+  // reads on its own, so the number may move on at any time. A chunk read
+  // before a request was written has a number no higher than the one read
+  // just before the write, whenever it is handed out; bytes that the port
+  // has not yet handed over in a chunk are not counted.
+  virtual uint64_t LastChunkRead() const = 0;
+  // The number of the chunk that OnReceiveData is handing out; read it
+  // first thing in the handler, before anything pumps.
+  uint64_t DeliveredChunk() const { return deliveredChunk_; }
 
   const TCommSettings &Settings() const { return settings_; }
 
@@ -88,6 +101,8 @@ protected:
   virtual void ApplyCommTimeouts() = 0;
 
   TCommSettings settings_;
+  // Set by the implementation before each OnReceiveData.
+  uint64_t deliveredChunk_ = 0;
 };
 
 } // namespace pondrex

@@ -65,6 +65,12 @@ Control commands (after the word SCALE), each answered with one line:
   REPLY <requesthex> <hex>|OFF  send the bytes whenever the raw bytes
                                 received end with the request           -> OK
   PUSH <hex>                    send the bytes now, whatever the rate   -> OK
+  STREAM <count> <ms>           send count IS1 weight frames, one every ms,
+                                whatever the rate, the first ms from now:
+                                frame n weighs n (right-aligned in six
+                                characters, status S, sign blank, unit kg);
+                                a new STREAM or RESET ends the one before
+                                                                        -> OK
   FRAME <cmdhex8> <datahex>|- [<packet>]
                                 build a frame with the configured ID    -> FRAME <hex>
   LOG [<count> <ms>]            what was received, oldest first, after
@@ -73,6 +79,7 @@ Times are milliseconds since the simulator started; baud is the line's rate
 when the entry was complete (for raw entries: when its first byte came).
 """
 
+import threading
 import time
 
 import simcore
@@ -292,12 +299,16 @@ class ScaleModel(simcore.DeviceModel):
     def __init__(self, send, clock=time.monotonic):
         super().__init__(send, clock)
         self.parser = StreamParser()
+        # Moved on by each STREAM and RESET; a stream sends only while it
+        # holds the number it began with.
+        self.stream_number = 0
         self.reset()
 
     # Configuration -----------------------------------------------------
 
     def reset(self):
         with self.cond:
+            self.stream_number += 1
             self.ecr_id = 0
             self.rate = None  # None: answer at any rate
             self.replies = {}  # command (high 16 bits) -> [list of Reply, index]
@@ -407,6 +418,21 @@ class ScaleModel(simcore.DeviceModel):
             return Reply("ACK" if command in ACK_COMMANDS else "SILENT")
         return next_reply(configured)
 
+    # Streams -----------------------------------------------------------
+
+    def _stream(self, count, interval_ms, number):
+        """Sends weight frames 1 to count, one every interval_ms, in real
+        time, until another stream or a reset takes its number."""
+        start = time.monotonic()
+        for n in range(1, count + 1):
+            delay = start + n * interval_ms / 1000.0 - time.monotonic()
+            if delay > 0:
+                time.sleep(delay)
+            with self.cond:
+                if number != self.stream_number:
+                    return
+                self.send(build_is1("S", " ", "%6d" % (n % 1000000), "kg"))
+
     # Control -----------------------------------------------------------
 
     def _control(self, verb, args):
@@ -416,6 +442,14 @@ class ScaleModel(simcore.DeviceModel):
                 self.send(parse_hex(args[0]) if args else b"")
             elif verb == "RESET":
                 self.reset()
+            elif verb == "STREAM":
+                count, interval_ms = int(args[0]), int(args[1])
+                if count < 0 or interval_ms < 0:
+                    raise ValueError("a stream needs a count and an interval of 0 or more")
+                self.stream_number += 1
+                threading.Thread(
+                    target=self._stream, args=(count, interval_ms, self.stream_number), daemon=True
+                ).start()
             elif verb == "ID":
                 self.ecr_id = int(args[0]) % (1 << 32)
             elif verb == "RATE":

@@ -1,5 +1,6 @@
 """Tests of the simulated scale: its frames, its stream parser and its answers."""
 
+import time
 import unittest
 
 import scalesim
@@ -183,8 +184,22 @@ class ModelTest(DeviceTestMixin, unittest.TestCase):
         self.control("PUSH " + frame)
         self.assertEqual(self.answers(), [frame])
 
+    def test_stream_sends_numbered_weight_frames_until_it_is_ended(self):
+        self.control("STREAM 3 1")
+        deadline = time.monotonic() + 5
+        while len(self.sent) < 3 and time.monotonic() < deadline:
+            time.sleep(0.01)
+        expected = [build_is1("S", " ", "%6d" % n, "kg").hex() for n in (1, 2, 3)]
+        self.assertEqual(self.answers(), expected)
+        self.control("STREAM 5 50")
+        self.control("RESET")
+        time.sleep(0.3)
+        self.assertEqual(self.answers(), [])
+
     def test_malformed_commands_are_refused(self):
-        self.assert_refused(("ON 8004 ACK", "ON 80040000 MAYBE", "ON 80040000", "IS1TEXT S _ 1.25 kg", "NOPE"))
+        self.assert_refused(
+            ("ON 8004 ACK", "ON 80040000 MAYBE", "ON 80040000", "IS1TEXT S _ 1.25 kg", "STREAM 5", "STREAM -1 5", "NOPE")
+        )
 
 
 if __name__ == "__main__":

@@ -26,6 +26,17 @@
  * other frames that arrive meanwhile reach their callbacks after the
  * callback returns, all in the order of the line.
  *
+ * Answers and closes. A wait takes as its answer only a frame that the
+ * scale sent after the request: whatever the port had read from the line
+ * when the request was written counts as sent before it, however late it
+ * reaches the driver. What is left is the bytes still in the port's own
+ * buffer at that moment, not yet read; they can pass for an answer. Every
+ * frame held back during a callback's command comes after the callback,
+ * however many there are. CloseDevice and __Close end the session: the
+ * bytes the driver holds and the frames held back are dropped and raise no
+ * callback, also when the close is made from a callback, and the next open
+ * starts with nothing of the closed session.
+ *
  * Results. Unless its comment says otherwise, an export returns -1 for
  * success and 0 for failure. Errors of the link also reach the SENSORERR
  * callback: -1 link not open, -2 open failed, 50008 retrying, 50004 retries

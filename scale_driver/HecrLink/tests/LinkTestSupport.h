@@ -4,6 +4,7 @@
 
 #include "ScaleCommandTable.h"
 #include "ScaleFrames.h"
+#include "TFakeComm.h"
 #include "TFakePlatform.h"
 #include "THecrLink.h"
 #include "TLinkProcessFlags.h"
@@ -43,10 +44,10 @@ public:
   bool Send(int32_t id, const Bytes &data = {}, int32_t packet = 0) {
     return link.SendBuffer(Cmd(id), data, packet, static_cast<int32_t>(data.size()), TestEcrIdText);
   }
-  // Hands bytes to the receive path as one chunk, as the serial component
-  // does inside a pump.
+  // Hands bytes to the receive path as one chunk read now, as the serial
+  // component does inside a pump.
   void Feed(const Bytes &bytes) {
-    link.CommReceiveData(link.Comm(), bytes.data(), static_cast<uint16_t>(bytes.size()));
+    static_cast<TFakeComm &>(link.Comm()).DeliverNow(bytes.data(), static_cast<uint16_t>(bytes.size()));
   }
   // The scale answers every frame written with these bytes.
   void AnswerWith(const Bytes &answer, uint32_t delayMs = 5);

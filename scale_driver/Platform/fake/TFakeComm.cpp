@@ -117,11 +117,21 @@ void TFakeComm::Received(const std::vector<uint8_t> &chunk) {
   // Posted now, handed out by a pump: the chunk with a zero byte after it.
   std::vector<uint8_t> copy(chunk);
   copy.push_back(0);
-  platform_.Enqueue(this, [this, copy = std::move(copy)] {
-    if (OnReceiveData) {
-      OnReceiveData(*this, copy.data(), static_cast<uint16_t>(copy.size() - 1));
-    }
+  const uint64_t number = ++chunksRead_;
+  platform_.Enqueue(this, [this, number, copy = std::move(copy)] {
+    Deliver(number, copy.data(), static_cast<uint16_t>(copy.size() - 1));
   });
+}
+
+void TFakeComm::DeliverNow(const uint8_t *bytes, uint16_t count) {
+  Deliver(++chunksRead_, bytes, count);
+}
+
+void TFakeComm::Deliver(uint64_t number, const uint8_t *bytes, uint16_t count) {
+  deliveredChunk_ = number;
+  if (OnReceiveData) {
+    OnReceiveData(*this, bytes, count);
+  }
 }
 
 } // namespace pondrex

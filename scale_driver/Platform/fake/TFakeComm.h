@@ -26,6 +26,12 @@ public:
   bool WriteCommData(const uint8_t *pDataToWrite, uint32_t dwSizeofDataToWrite) override;
   uint32_t GetModemState() override { return 0; }
   bool IsOpen() const override { return line_ != nullptr; }
+  // A chunk is read when its bytes arrive, and handed out by a later pump.
+  uint64_t LastChunkRead() const override { return chunksRead_; }
+
+  // Hands bytes to OnReceiveData at once, as one chunk read now: for tests
+  // that feed a receiver directly, as a pump would.
+  void DeliverNow(const uint8_t *bytes, uint16_t count);
 
   // The settings in force on the port: those of the last time the DCB and
   // the time-outs were applied.
@@ -41,12 +47,14 @@ private:
   void Fail(TFakeSerialLine &line, const std::string &message);
   void PostSendDataEmpty();
   void Received(const std::vector<uint8_t> &chunk);
+  void Deliver(uint64_t number, const uint8_t *bytes, uint16_t count);
 
   TFakePlatform &platform_;
   TFakeSerialLine *line_ = nullptr;
   TCommSettings applied_;
   bool opening_ = false;
   bool sendEmptyQueued_ = false;
+  uint64_t chunksRead_ = 0;
 };
 
 } // namespace pondrex

@@ -95,6 +95,7 @@ public:
   bool WriteCommData(const uint8_t *, uint32_t) override { return false; }
   uint32_t GetModemState() override { return 0; }
   bool IsOpen() const override { return open; }
+  uint64_t LastChunkRead() const override { return 0; }
 
   bool open = false;
   int stateApplies = 0;

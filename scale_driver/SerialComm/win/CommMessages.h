@@ -15,8 +15,9 @@
 
 namespace pondrex {
 
-// To the hidden window: received bytes (wParam length, lParam block). To the
-// write thread, as a thread message: a block to write (same layout).
+// To the hidden window: received bytes (wParam length, lParam a
+// TReceivedChunk). To the write thread, as a thread message: a block to
+// write (wParam length, lParam the block).
 constexpr UINT CommDataMessage = WM_USER + 1;
 // To the hidden window: a line error, lParam the CE_ bits.
 constexpr UINT CommErrorMessage = WM_USER + 2;
@@ -48,6 +49,23 @@ inline LPARAM BlockParam(const TCommBlock &block) {
 // Takes back the ownership of a block that travelled in a message.
 inline TCommBlock TakeBlock(LPARAM param) {
   return TCommBlock(reinterpret_cast<uint8_t *>(param));
+}
+
+// A chunk that the read thread read: its number in the order of reading and
+// its bytes, with a zero byte after the last.
+struct TReceivedChunk {
+  uint64_t Number;
+  TCommBlock Bytes;
+};
+using TReceivedChunkPtr = std::unique_ptr<TReceivedChunk>;
+
+inline LPARAM ChunkParam(const TReceivedChunkPtr &chunk) {
+  return reinterpret_cast<LPARAM>(chunk.get());
+}
+
+// Takes back the ownership of a chunk that travelled in a message.
+inline TReceivedChunkPtr TakeReceivedChunk(LPARAM param) {
+  return TReceivedChunkPtr(reinterpret_cast<TReceivedChunk *>(param));
 }
 
 } // namespace pondrex

@@ -79,7 +79,7 @@ void TComm::DropUndeliveredData() {
   // Messages still queued for a window die with it; their blocks would leak.
   MSG msg;
   while (PeekMessageW(&msg, FHWnd.get(), CommDataMessage, CommDataMessage, PM_REMOVE)) {
-    TakeBlock(msg.lParam);
+    TakeReceivedChunk(msg.lParam);
   }
 }
 
@@ -114,7 +114,8 @@ void TComm::StartComm() {
   if (!closeEvent) {
     throw ECommsError("Unable to create event", GetLastError());
   }
-  std::unique_ptr<TReadThread> readThread = TReadThread::Create(port.get(), closeEvent.get(), FHWnd.get());
+  std::unique_ptr<TReadThread> readThread =
+      TReadThread::Create(port.get(), closeEvent.get(), FHWnd.get(), &chunksRead_);
   if (!readThread) {
     throw ECommsError("Unable to create read thread", GetLastError());
   }
@@ -238,7 +239,7 @@ LRESULT CALLBACK TComm::HandleCommMessage(HWND window, UINT message, WPARAM wPar
   auto *comm = reinterpret_cast<TComm *>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (comm == nullptr) {
     if (message == CommDataMessage) {
-      TakeBlock(lParam);
+      TakeReceivedChunk(lParam);
     }
     return 0;
   }
@@ -253,9 +254,10 @@ LRESULT CALLBACK TComm::HandleCommMessage(HWND window, UINT message, WPARAM wPar
 void TComm::Deliver(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
   case CommDataMessage: {
-    TCommBlock block = TakeBlock(lParam); // freed whether or not anyone listens
+    const TReceivedChunkPtr chunk = TakeReceivedChunk(lParam); // freed whether or not anyone listens
+    deliveredChunk_ = chunk->Number;
     if (OnReceiveData) {
-      OnReceiveData(*this, block.get(), static_cast<uint16_t>(wParam));
+      OnReceiveData(*this, chunk->Bytes.get(), static_cast<uint16_t>(wParam));
     }
     break;
   }

@@ -41,6 +41,7 @@ public:
   bool WriteCommData(const uint8_t *pDataToWrite, uint32_t dwSizeofDataToWrite) override;
   uint32_t GetModemState() override;
   bool IsOpen() const override { return static_cast<bool>(hCommFile); }
+  uint64_t LastChunkRead() const override { return chunksRead_.load(); }
 
   // The threads of the open port; null while closed.
   const TReadThread *ReadThread() const { return ReadThread_.get(); }
@@ -68,6 +69,8 @@ private:
   UniqueWindow FHWnd;
   // Written by the write thread as well as here.
   std::atomic<bool> FSendDataEmpty{true};
+  // Moved on by the read threads of every opening; read here.
+  std::atomic<uint64_t> chunksRead_{0};
 };
 
 } // namespace pondrex

@@ -16,10 +16,11 @@ bool LineEventsUnsupported(DWORD error) {
 }
 } // namespace
 
-std::unique_ptr<TReadThread> TReadThread::Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow) {
+std::unique_ptr<TReadThread> TReadThread::Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow,
+                                                 std::atomic<uint64_t> *chunksRead) {
   std::unique_ptr<TReadThread> thread;
   try {
-    thread = std::make_unique<TReadThread>(commFile, closeEvent, commWindow);
+    thread = std::make_unique<TReadThread>(commFile, closeEvent, commWindow, chunksRead);
   } catch (const std::bad_alloc &) {
     // The caller reports the system's error code of the failure.
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -31,8 +32,9 @@ std::unique_ptr<TReadThread> TReadThread::Create(HANDLE commFile, HANDLE closeEv
   return thread;
 }
 
-TReadThread::TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow)
-    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(commWindow) {}
+TReadThread::TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow,
+                         std::atomic<uint64_t> *chunksRead)
+    : hCommFile(commFile), hCloseEvent(closeEvent), hComm32Window(commWindow), chunksRead_(chunksRead) {}
 
 void TReadThread::Run(void *self) {
   static_cast<TReadThread *>(self)->Execute();
@@ -243,22 +245,32 @@ bool TReadThread::HandleReadData(const uint8_t *bytes, DWORD count) {
   if (count == 0) {
     return false;
   }
-  TCommBlock block = NewCommBlock(size_t{count} + 1);
-  if (!block) {
+  TReceivedChunkPtr chunk;
+  try {
+    chunk = std::make_unique<TReceivedChunk>();
+  } catch (const std::bad_alloc &) {
     PostHangupCall();
     return false;
   }
-  std::memcpy(block.get(), bytes, count);
-  block[count] = 0;
-  return ReceiveData(std::move(block), count);
+  chunk->Bytes = NewCommBlock(size_t{count} + 1);
+  if (!chunk->Bytes) {
+    PostHangupCall();
+    return false;
+  }
+  std::memcpy(chunk->Bytes.get(), bytes, count);
+  chunk->Bytes[count] = 0;
+  // Counted as read before it is posted, so that a request written after
+  // this moment finds it at or below the number read before the write.
+  chunk->Number = chunksRead_->fetch_add(1) + 1;
+  return ReceiveData(std::move(chunk), count);
 }
 
-bool TReadThread::ReceiveData(TCommBlock block, DWORD count) {
-  if (!PostMessageW(hComm32Window, CommDataMessage, count, BlockParam(block))) {
+bool TReadThread::ReceiveData(TReceivedChunkPtr chunk, DWORD count) {
+  if (!PostMessageW(hComm32Window, CommDataMessage, count, ChunkParam(chunk))) {
     PostHangupCall();
     return false;
   }
-  block.release(); // the window procedure owns it now
+  chunk.release(); // the window procedure owns it now
   return true;
 }
 

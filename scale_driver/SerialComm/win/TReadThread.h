@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -17,11 +18,13 @@ namespace pondrex {
 class TReadThread {
 public:
   // The thread, created suspended; null when it cannot be created, with the
-  // reason in GetLastError. The three handles stay owned by the component
-  // and outlive the thread.
-  static std::unique_ptr<TReadThread> Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow);
+  // reason in GetLastError. The three handles and the chunk counter stay
+  // owned by the component and outlive the thread; the thread numbers each
+  // chunk it reads by counting on from the counter.
+  static std::unique_ptr<TReadThread> Create(HANDLE commFile, HANDLE closeEvent, HWND commWindow,
+                                             std::atomic<uint64_t> *chunksRead);
   // Use Create; public only for std::make_unique.
-  TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow);
+  TReadThread(HANDLE commFile, HANDLE closeEvent, HWND commWindow, std::atomic<uint64_t> *chunksRead);
   // Waits until the thread has ended.
   ~TReadThread() = default;
 
@@ -37,7 +40,7 @@ private:
   bool SetupReadEvent();
   bool HandleReadEvent();
   bool HandleReadData(const uint8_t *bytes, DWORD count);
-  bool ReceiveData(TCommBlock block, DWORD count);
+  bool ReceiveData(TReceivedChunkPtr chunk, DWORD count);
   bool ReceiveError(DWORD errors);
   bool ModemStateChange(DWORD bits);
   void PostHangupCall();
@@ -49,6 +52,7 @@ private:
   HANDLE hCommFile;
   HANDLE hCloseEvent;
   HWND hComm32Window;
+  std::atomic<uint64_t> *chunksRead_;
 
   UniqueHandle readEvent_;
   UniqueHandle commEvent_;

@@ -262,6 +262,10 @@ void ScaleClient::push(const std::vector<uint8_t> &bytes) {
   afterWord(call("SCALE PUSH " + bytesWord(bytes)), "OK");
 }
 
+void ScaleClient::stream(uint32_t count, uint32_t intervalMs) {
+  afterWord(call("SCALE STREAM " + std::to_string(count) + " " + std::to_string(intervalMs)), "OK");
+}
+
 std::vector<uint8_t> ScaleClient::frame(uint32_t code, const std::vector<uint8_t> &data, uint8_t packet) {
   return fromHex(afterWord(
       call("SCALE FRAME " + codeWord(code) + " " + bytesWord(data) + " " + std::to_string(packet)), "FRAME"));

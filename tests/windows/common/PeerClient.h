@@ -111,6 +111,11 @@ public:
   void noReply(const std::vector<uint8_t> &request);
   // Sends bytes from the scale now, whatever the rate.
   void push(const std::vector<uint8_t> &bytes);
+  // Streams count IS1 weight frames, one every intervalMs from now on, on
+  // the peer's own thread: frame n weighs n (six characters, right-aligned,
+  // "kg").
+  // A new stream or reset() ends it.
+  void stream(uint32_t count, uint32_t intervalMs);
   // A frame built with the scale's ECR ID (sent only through push).
   std::vector<uint8_t> frame(uint32_t code, const std::vector<uint8_t> &data = {}, uint8_t packet = 0);
   // What the scale recognised, oldest first, after waiting up to timeoutMs

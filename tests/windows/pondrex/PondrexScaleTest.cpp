@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -411,6 +412,133 @@ TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
   EXPECT_EQ(tareHostWeights, expected);
   // The scale never answered a raw tare.
   EXPECT_EQ(tareHostResults, std::vector<int32_t>(StreamedFrames, 0));
+}
+
+
+// A weight callback whose Tare the scale never answers, while the scale
+// sends a weight frame every 20 ms: the Tare waits its five attempts of five
+// seconds, and the some 1,250 frames that come meanwhile reach the callback
+// after it returns, every one once and in the order of the line.
+std::vector<std::string> streamWeights;
+std::vector<int32_t> streamTareResults;
+PondrexExports *streamHost = nullptr;
+
+extern "C" void __stdcall tareOnFirstWeight(const char *, const char *, const char *weight, const char *,
+                                            int32_t) {
+  streamWeights.emplace_back(weight);
+  if (streamTareResults.empty())
+    streamTareResults.push_back(streamHost->result("Tare", {slotOf("123456")}));
+}
+
+TEST_F(PondrexScale, EveryFrameOfAStreamingScaleComesAfterACallbacksFullTareWait) {
+  constexpr uint32_t Frames = 1400;
+  streamHost = pondrex_.get();
+  streamWeights.clear();
+  streamTareResults.clear();
+  configure(5000);
+  openWithIs1Callback(reinterpret_cast<void *>(&tareOnFirstWeight));
+  scale_.on(0x80040000, ScaleReply::silent());
+  const DWORD started = GetTickCount();
+  scale_.stream(Frames, 20);
+
+  hostLoop([] { return streamWeights.size() >= Frames; }, 40000);
+  pondrex_->call("SetCallBackFunc", {slotOf("IS1INFO"), 0});
+  streamHost = nullptr;
+  EXPECT_EQ(streamTareResults, std::vector<int32_t>{0});
+  EXPECT_GE(GetTickCount() - started, 25000u);
+  Texts expected;
+  char text[8];
+  for (uint32_t n = 1; n <= Frames; ++n) {
+    std::snprintf(text, sizeof text, "%6u", n);
+    expected.emplace_back(text);
+  }
+  EXPECT_EQ(streamWeights, expected);
+}
+
+// Six bytes of a frame that the driver holds when CloseDevice closes the
+// link do not survive into the next open: the first answer of the new
+// session is not read as the rest of that frame.
+TEST_F(PondrexScale, BytesHeldAtCloseDeviceAreNotTakenIntoTheNextSession) {
+  scale_.is1Text('S', ' ', "  0.00", "kg");
+  ASSERT_EQ(open("OpenDevice"), -1);
+  const Bytes measurement = scale_.frame(0x83000000, Measurement);
+  scale_.push(Bytes(measurement.begin(), measurement.begin() + 6));
+  const DWORD pushed = GetTickCount();
+  while (GetTickCount() - pushed < 200) {
+    pondrex_->call("DoEvents");
+    Sleep(5);
+  }
+  EXPECT_EQ(pondrex_->result("CloseDevice"), -1);
+  // No weight frame this time: the port stays open all the same, and the
+  // scale's first bytes of the session are the answer to __Tare.
+  scale_.is1Off();
+  open("OpenDevice");
+  scale_.reply({0xFE}, scale_.frame(0x800E0000));
+  EXPECT_EQ(pondrex_->result("__Tare", {0}), -1);
+}
+
+// The weight callback's Tare is refused and SENSORERR closes the link: the
+// weight frames that the scale sent just before the refusal, held back while
+// the Tare waited, do not reach the weight callback after the close.
+std::vector<std::string> closedWeights;
+PondrexExports *closingHost = nullptr;
+
+extern "C" void __stdcall tareOnEveryWeight(const char *, const char *, const char *weight, const char *,
+                                            int32_t) {
+  closedWeights.emplace_back(weight);
+  if (closingHost != nullptr && closedWeights.size() == 1)
+    closingHost->result("Tare", {slotOf("123456")});
+}
+extern "C" void __stdcall closeOnRefusal(int32_t code) {
+  if (closingHost != nullptr && code == 7)
+    closingHost->result("CloseDevice");
+}
+
+TEST_F(PondrexScale, NoFrameOfTheSessionReachesACallbackAfterACloseFromACallback) {
+  closingHost = pondrex_.get();
+  closedWeights.clear();
+  openWithIs1Callback(reinterpret_cast<void *>(&tareOnEveryWeight));
+  pondrex_->call("SetCallBackFunc", {slotOf("SENSORERR"), slotOf(reinterpret_cast<void *>(&closeOnRefusal))});
+  Bytes held;
+  for (const char *weight : {"  2.00", "  3.00", "  4.00"}) {
+    const Bytes frame = pondrex::test::Is1Frame('S', ' ', weight, "kg", 0);
+    held.insert(held.end(), frame.begin(), frame.end());
+  }
+  scale_.on(0x80040000, ScaleReply::refuse(7).after(held));
+  pushWeights({"  1.00"});
+
+  hostLoop([] { return false; }, 1000);
+  pushWeights({"  5.00"});
+  hostLoop([] { return false; }, 300);
+  closingHost = nullptr;
+  EXPECT_EQ(closedWeights, Texts{"  1.00"});
+}
+
+// A weight frame, and 40 ms later in a chunk of its own an acknowledgement
+// left from an earlier request; the host pumps only then, and its weight
+// callback sends __Tare, which the scale does not answer. That old
+// acknowledgement, read by the port before the request was written, does
+// not answer it.
+std::vector<int32_t> lateHostResults;
+PondrexExports *lateHost = nullptr;
+
+extern "C" void __stdcall rawTareOnce(const char *, const char *, const char *, const char *, int32_t) {
+  if (lateHost != nullptr && lateHostResults.empty())
+    lateHostResults.push_back(lateHost->result("__Tare", {0}));
+}
+
+TEST_F(PondrexScale, AnAnswerThatThePortReadBeforeTheRequestDoesNotAnswerIt) {
+  lateHost = pondrex_.get();
+  lateHostResults.clear();
+  openWithIs1Callback(reinterpret_cast<void *>(&rawTareOnce));
+  pushWeights({"  1.00"});
+  Sleep(40);
+  scale_.push(scale_.frame(0x800E0000));
+  Sleep(40);
+
+  hostLoop([] { return !lateHostResults.empty(); }, 3000);
+  lateHost = nullptr;
+  EXPECT_EQ(lateHostResults, std::vector<int32_t>{0});
 }
 
 } // namespace
