@@ -414,7 +414,6 @@ TEST_F(PondrexScale, Is1CallbackThatCallsRawTareNeverNests) {
   EXPECT_EQ(tareHostResults, std::vector<int32_t>(StreamedFrames, 0));
 }
 
-
 // A weight callback whose Tare the scale never answers, while the scale
 // sends a weight frame every 20 ms: the Tare waits its five attempts of five
 // seconds, and the some 1,250 frames that come meanwhile reach the callback

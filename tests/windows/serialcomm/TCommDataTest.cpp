@@ -34,11 +34,12 @@ protected:
   void Prepare(TComm &comm) {
     comm.SetCommName(pos::test::Wide(PeerClient::comPort()));
     pos::test::UseScaleLinkSettings(comm);
-    comm.OnReceiveData = [this](TCommBase &, const uint8_t *bytes, uint16_t count) {
+    comm.OnReceiveData = [this](TCommBase &sender, const uint8_t *bytes, uint16_t count) {
       EXPECT_GT(count, 0);
       EXPECT_LE(count, 4096);
       EXPECT_EQ(bytes[count], 0) << "no zero byte after the chunk";
       ++chunks_;
+      numbers_.push_back(sender.DeliveredChunk());
       received_.insert(received_.end(), bytes, bytes + count);
     };
     comm.OnRequestHangup = [this](TCommBase &) { ++hangups_; };
@@ -54,6 +55,8 @@ protected:
   PeerClient peer_;
   TComm comm_;
   std::vector<uint8_t> received_;
+  // The number of each chunk handed out.
+  std::vector<uint64_t> numbers_;
   int chunks_ = 0;
   int hangups_ = 0;
   int sendEmpty_ = 0;
@@ -110,6 +113,29 @@ TEST_F(TCommData, ReceivedDataWaitsForThePump) {
   PumpFor(100);
   EXPECT_EQ(received_, sent);
   EXPECT_GE(chunks_, 3) << "chunks are at most 4096 bytes";
+}
+
+// Chunks are numbered when the port reads them, before any pump hands them
+// out, and the numbers go on over a stop and a new start.
+TEST_F(TCommData, ChunksAreNumberedInTheOrderThePortReadThem) {
+  std::vector<uint64_t> expected;
+  for (int opening = 0; opening < 2; ++opening) {
+    comm_.StartComm();
+    const uint64_t before = comm_.LastChunkRead();
+    const int handedOut = chunks_;
+    const std::vector<uint8_t> sent = Pattern(10000, static_cast<uint8_t>(opening));
+    peer_.send(sent);
+    Sleep(1000);
+    EXPECT_EQ(chunks_, handedOut);
+    EXPECT_GE(comm_.LastChunkRead(), before + 3)
+        << "opening " << opening << ": chunks are at most 4096 bytes";
+    ASSERT_TRUE(ReceiveAll(received_.size() + sent.size()));
+    comm_.StopComm();
+    for (uint64_t number = before + 1; number <= comm_.LastChunkRead(); ++number)
+      expected.push_back(number);
+  }
+  EXPECT_EQ(numbers_, expected);
+  EXPECT_EQ(expected.front(), 1u);
 }
 
 TEST_F(TCommData, EveryByteValuePassesBothWays) {
