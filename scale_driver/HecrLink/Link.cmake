@@ -17,6 +17,6 @@ target_link_libraries(pondrex_hecrlink_link PUBLIC pondrex_hecrlink pondrex_plat
 pos_unit_test(hecrlink_link_test
   SOURCES tests/LinkTestSupport.cpp tests/TIS1Test.cpp tests/ReceivedFrameScanTest.cpp tests/EchoDetectorTest.cpp
           tests/LinkLogTest.cpp tests/LinkTransferTest.cpp tests/LinkUdpTest.cpp tests/LinkBaudSearchTest.cpp
-          tests/ReceivePathTest.cpp tests/ReceivePathFuzzTest.cpp
+          tests/ReceivePathTest.cpp tests/ReceivePathFuzzTest.cpp tests/HeldFramesTest.cpp
   LIBS pondrex_hecrlink_link pondrex_platform_fake pondrex_test_support
 )

@@ -16,6 +16,10 @@ constexpr size_t KeepAtMost = 64 * 1024;
 } // namespace
 
 void THeldFrames::Push(TReceivedKind kind, uint64_t start, std::span<const uint8_t> frame) {
+  while (!entries_.empty() && bytes_.size() - head_ + frame.size() > MaxHeldBytes) {
+    head_ += entries_.front().Length;
+    entries_.pop_front();
+  }
   if (head_ > CompactAbove && head_ > bytes_.size() - head_) {
     bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(head_));
     head_ = 0;

@@ -8,7 +8,11 @@
 // stream of bytes received, which tells whether it came before the request
 // of a wait. The bytes lie in one block that grows with what is held and is
 // given back once the frames have been taken, so a long wait costs the
-// memory of what it gathered and no more.
+// memory of what it gathered and no more. Beyond MaxHeldBytes the oldest
+// frames give way: no wait gathers that much at the link's rates and
+// time-outs as set by default, but a host whose every callback waits for a
+// scale that never answers would otherwise make the frames pile up without
+// end.
 #pragma once
 
 #include "ReceivedFrameScan.h"
@@ -23,9 +27,13 @@ namespace pondrex {
 
 class THeldFrames {
 public:
+  // About six minutes of a scale streaming at 115200 baud.
+  static constexpr size_t MaxHeldBytes = 4 * 1024 * 1024;
+
   bool Empty() const { return entries_.empty(); }
 
-  // Puts a frame behind those held.
+  // Puts a frame behind those held; the oldest give way when the bytes held
+  // would exceed MaxHeldBytes.
   void Push(TReceivedKind kind, uint64_t start, std::span<const uint8_t> frame);
   // Takes the oldest frame into frame (its room is reused) and gives its
   // kind and start; nothing when none is held.
