@@ -323,6 +323,8 @@ private:
   void DropSession();
   // Moves the bytes held to the start of the buffer.
   void CompactHeld();
+  // Makes room for a chunk of size bytes behind the bytes held.
+  void MakeRoom(size_t size);
   // The position in the stream of received bytes of ReceiveBuffer[at].
   uint64_t StreamPosition(size_t at) const { return takenBytes_ - (offset_ - at); }
   // Moves the whole frames at the start of the receive buffer behind the

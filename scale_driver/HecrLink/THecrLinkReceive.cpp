@@ -90,12 +90,7 @@ void THecrLink::CommReceiveData(TCommBase &Sender, const uint8_t *Buffer, uint16
 
 void THecrLink::TakeChunk(std::span<const uint8_t> chunk, uint64_t number) {
   if (offset_ + chunk.size() > ReceiveBufferSize)
-    CompactHeld();
-  // Every scan takes or holds back each whole frame, so between chunks no
-  // more than an incomplete frame is held and a chunk always fits; should it
-  // not, what is held gives way rather than the end of the buffer.
-  if (offset_ + chunk.size() > ReceiveBufferSize)
-    DropHeld();
+    MakeRoom(chunk.size());
   std::copy(chunk.begin(), chunk.end(), ReceiveBuffer.begin() + static_cast<std::ptrdiff_t>(offset_));
   offset_ += chunk.size();
   takenBytes_ += chunk.size();
@@ -109,6 +104,25 @@ void THecrLink::CompactHeld() {
   std::memmove(ReceiveBuffer.data(), ReceiveBuffer.data() + head_, offset_ - head_);
   offset_ -= head_;
   head_ = 0;
+}
+
+void THecrLink::MakeRoom(size_t size) {
+  // Every scan takes or holds back each whole frame before it returns, so
+  // between chunks no more than an incomplete frame is held. A chunk that
+  // comes while a handler pumps can meet the whole frames of a longer one
+  // that the running scan has not reached: they wait with the frames held
+  // back, which come before every byte in the buffer, and a protocol start
+  // that drops everything is applied at once, as the scan would.
+  HoldBackComplete();
+  if (head_ < offset_ &&
+      ScanReceivedFrame(std::span<const uint8_t>(ReceiveBuffer.data() + head_, offset_ - head_), MaxFrameSize)
+              .Kind == TReceivedKind::DropAll)
+    DropHeld();
+  CompactHeld();
+  // An incomplete frame is shorter than MaxFrameSize, so this cannot happen;
+  // should it, what is held gives way rather than the end of the buffer.
+  if (offset_ + size > ReceiveBufferSize)
+    DropHeld();
 }
 
 void THecrLink::HoldBackComplete() {

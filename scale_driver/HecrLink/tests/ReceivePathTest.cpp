@@ -237,6 +237,38 @@ TEST_F(ReceivePath, LongPartialFrameSurvivesAFullChunk) {
   EXPECT_EQ(link.offset(), 0);
 }
 
+// A weight handler that pumps on every frame, as a host that calls DoEvents
+// from its callback does, while the scale fills every read: each frame's
+// handler takes in another full chunk before the scans below have reached
+// the frames of the ones before. Every frame comes, once, in line order.
+TEST_F(ReceivePath, HandlersThatTakeAFullChunkOnEveryFrameLoseNothing) {
+  constexpr int Chunks = 6;
+  std::vector<Bytes> chunks;
+  for (int c = 0; c < Chunks; ++c) {
+    Bytes chunk;
+    for (int f = 0; f < 256; ++f) {
+      char weight[8];
+      std::snprintf(weight, sizeof weight, "%6d", c * 256 + f);
+      const Bytes frame = Is1Frame('S', ' ', weight, "kg", 0);
+      chunk.insert(chunk.end(), frame.begin(), frame.end());
+    }
+    chunks.push_back(chunk);
+  }
+  std::vector<int> raised;
+  size_t fed = 1;
+  link.OnIS1Event = [&](THecrLink &, TIS1 &frame) {
+    raised.push_back(std::stoi(std::string(frame.Weight().begin(), frame.Weight().end())));
+    if (fed < chunks.size())
+      Feed(chunks[fed++]);
+  };
+  Feed(chunks[0]);
+  std::vector<int> inOrder(Chunks * 256);
+  for (size_t i = 0; i < inOrder.size(); ++i)
+    inOrder[i] = static_cast<int>(i);
+  EXPECT_EQ(raised, inOrder);
+  EXPECT_EQ(link.offset(), 0);
+}
+
 // Chunks that come while an event handler pumps are scanned at once, behind
 // the frames that the running scan had not reached: every frame comes, in
 // the order of the line.
