@@ -184,7 +184,7 @@ void THecrLink::ProcessReceiveBuffer() {
   uint64_t start = 0;
   for (;;) {
     // The frames held back are older than every byte in the buffer.
-    if (!holdBack && held_.Pop(kind, start, frame)) {
+    if (!holdBack && !held_.Empty() && held_.Pop(kind, start, frame)) {
       DispatchFrame(kind, frame, AfterFence(start));
       continue;
     }
