@@ -72,11 +72,19 @@ void UnloadDriver() {
   }
 }
 
-// The download front end first, then the driver object, both on the thread
-// of the first export call (the thread that loaded the library).
+// The download front end first, then the driver object, on the thread of
+// the first export of the weighing link.
 TPSensor &Driver() {
-  InitializeDownloadProgramme(SystemPlatform(), HostDebugLogFile());
+  DownloadFrontEnd();
   return InitializePSensor(SystemPlatform());
+}
+
+TPSensor *ExistingDriver() noexcept {
+  return GlobalSensor.get();
+}
+
+TDownloadProgramme &DownloadFrontEnd() {
+  return InitializeDownloadProgramme(SystemPlatform(), HostDebugLogFile());
 }
 
 void SyncModuleHold() {
