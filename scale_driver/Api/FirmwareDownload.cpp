@@ -24,22 +24,23 @@ void ReportRefusedDownload(TDownloadProgressProc progress) noexcept {
   ReportDownloadFailure(progress);
 }
 
-void DownloadProgramme(TPSensor &sensor, TDownloadProgramme &download, TCallbackSlots &slots,
+void DownloadProgramme(TPSensor *sensor, TDownloadProgramme &download, TCallbackSlots &slots,
                        const char *fileName, const char *portName, int32_t baudRate,
                        TDownloadProgressProc progress) noexcept {
   slots.DownloadProgressProc = progress;
-  THecrLink &link = sensor.HecrLink1();
-  const bool wasActive = link.Active();
+  THecrLink *link = sensor != nullptr ? &sensor->HecrLink1() : nullptr;
+  const bool wasActive = link != nullptr && link->Active();
   try {
     if (wasActive)
-      link.Close();
-    download.Execute(DriverText(fileName), DriverText(portName), baudRate, link.Mode());
+      link->Close();
+    download.Execute(DriverText(fileName), DriverText(portName), baudRate,
+                     link != nullptr ? link->Mode() : TCommunicationMode::cmCOM);
   } catch (...) {
     ReportDownloadFailure(progress);
   }
   if (wasActive) {
     try {
-      link.Open();
+      link->Open();
     } catch (...) {
     }
   }

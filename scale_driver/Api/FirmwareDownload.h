@@ -55,10 +55,12 @@ template <typename Run> void RunOneDownload(TDownloadProgressProc progress, Run 
   run();
 }
 
-// The download itself, run inside RunOneDownload. Texts are zero-terminated
+// The download itself, run inside RunOneDownload, on any thread. sensor is
+// the driver object, or null when none was made: there is then no link to
+// close, and the port is taken as a serial port. Texts are zero-terminated
 // in the system code page; a null progress callback gives a silent
 // download. Nothing is thrown.
-void DownloadProgramme(TPSensor &sensor, TDownloadProgramme &download, TCallbackSlots &slots,
+void DownloadProgramme(TPSensor *sensor, TDownloadProgramme &download, TCallbackSlots &slots,
                        const char *fileName, const char *portName, int32_t baudRate,
                        TDownloadProgressProc progress) noexcept;
 

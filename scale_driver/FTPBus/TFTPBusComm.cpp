@@ -7,55 +7,82 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace pondrex {
 
-TFTPBusComm::TFTPBusComm(IPlatform &platform) : platform_(platform) {
-  Comm1 = platform_.CreateComm();
-  Comm1->SetBaudRate(FBaudRate);
-  Comm1->SetScaleLine(20);
-  Comm1->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
+TFTPBusComm::TFTPBusComm(IPlatform &platform) : platform_(platform) {}
+
+TFTPBusComm::~TFTPBusComm() {
+  FreePort();
+}
+
+void TFTPBusComm::MakePort() {
+  std::unique_ptr<TCommBase> comm = platform_.CreateComm();
+  comm->SetBaudRate(FBaudRate);
+  comm->SetScaleLine(20);
+  comm->OnReceiveData = [this](TCommBase &sender, const uint8_t *buffer, uint16_t length) {
     CommReceiveData(sender, buffer, length);
   };
-  Comm1->OnSendDataEmpty = [this](TCommBase &) { isSendDataEmpty = true; };
+  comm->OnSendDataEmpty = [this](TCommBase &) { isSendDataEmpty = true; };
   Timer1 = platform_.CreateTimer(0, [this] {
     isTimeOut = true;
     Timer1->SetEnabled(false);
   });
+  Comm1 = std::move(comm);
 }
 
-TFTPBusComm::~TFTPBusComm() {
-  Timer1->SetEnabled(false);
-  try {
-    Comm1->StopComm();
-  } catch (const std::exception &) {
+void TFTPBusComm::FreePort() noexcept {
+  if (Timer1) {
+    try {
+      Timer1->SetEnabled(false);
+    } catch (const std::exception &) {
+    }
+    Timer1.reset();
   }
-  Comm1->OnReceiveData = nullptr;
-  Comm1->OnSendDataEmpty = nullptr;
+  if (Comm1) {
+    try {
+      Comm1->StopComm();
+    } catch (const std::exception &) {
+    }
+    Comm1->OnReceiveData = nullptr;
+    Comm1->OnSendDataEmpty = nullptr;
+    Comm1.reset();
+  }
 }
 
 void TFTPBusComm::SetBaudRate(uint32_t value) {
   FBaudRate = value;
-  Comm1->SetBaudRate(value);
+  if (Comm1)
+    Comm1->SetBaudRate(value);
 }
 
 void TFTPBusComm::EnableComm(bool Enable) {
   if (Enable) {
+    if (!Comm1)
+      MakePort();
     Comm1->SetCommName(FCommName);
     Comm1->SetDtrControl(TDtrControl::DtrEnable);
     if (FisActive) {
       FisActive = false;
       Comm1->StopComm();
     }
-    // A failure passes on and leaves the bus inactive.
-    Comm1->StartComm();
+    try {
+      Comm1->StartComm();
+    } catch (...) {
+      // A failure passes on and leaves the bus inactive, with nothing of
+      // this thread's behind.
+      FreePort();
+      throw;
+    }
     FisActive = true;
     FLogList.clear();
   } else {
-    Comm1->SetDtrControl(TDtrControl::DtrDisable);
+    if (Comm1)
+      Comm1->SetDtrControl(TDtrControl::DtrDisable);
     FisActive = false;
-    Comm1->StopComm();
+    FreePort();
   }
 }
 
@@ -71,6 +98,9 @@ void TFTPBusComm::ResetReceiveState() {
 TFTPBusComm::TWaitResult TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t intervalMs) {
   ResetReceiveState();
   RECEIVETOTAL = expectedLength;
+  // An inactive bus has no port and no timer: nothing can answer.
+  if (!FisActive)
+    return TWaitResult::Inactive;
 
   // The frame leaves the port first. A write that never reports its end
   // (a stalled port) does not hold the wait for ever.
@@ -79,8 +109,12 @@ TFTPBusComm::TWaitResult TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t
   // Then the answer, until the timer fires. The fine clock bounds the wait
   // too, should the timer's message never come.
   isTimeOut = false;
-  Timer1->SetInterval(intervalMs);
-  Timer1->SetEnabled(true);
+  // The timer goes with the port: a bus disabled during the first phase
+  // has none, and its wait ends at once.
+  if (Timer1) {
+    Timer1->SetInterval(intervalMs);
+    Timer1->SetEnabled(true);
+  }
   const auto ended = [this] { return isTimeOut || FError || ReceiveStatus > 0 || !FisActive; };
   if (PumpUntil(platform_, intervalMs, ended) == TWaitEnd::BoundReached)
     isTimeOut = true;
@@ -94,7 +128,8 @@ TFTPBusComm::TWaitResult TFTPBusComm::WaitReply(uint8_t expectedLength, uint32_t
     result = TWaitResult::Acknowledged;
   else if (isTimeOut)
     result = TWaitResult::TimedOut;
-  Timer1->SetEnabled(false);
+  if (Timer1)
+    Timer1->SetEnabled(false);
   return result;
 }
 

@@ -16,9 +16,14 @@
 //   frames (01 02 ... 03 04), which acknowledge a wait too.
 //
 // The port is open only between EnableComm(true) and EnableComm(false),
-// with DTR on. Everything runs on the thread that created the bus: received
-// bytes and the wait's timer reach it only while that thread pumps, which
-// during a transfer means inside the waits. No locks.
+// with DTR on. The serial component and the wait's timer exist only in that
+// time too: EnableComm(true) makes them on the calling thread and
+// EnableComm(false) frees them, so each transfer has them on its own
+// thread, which may end afterwards, while the settings, the host window and
+// the codec stay with the bus. Received bytes and the timer's events reach
+// the bus only while that thread pumps, which during a transfer means inside
+// the waits. Enable, transfer and disable on one thread; one transfer at a
+// time. No locks.
 #pragma once
 
 #include "IPlatform.h"
@@ -74,17 +79,20 @@ public:
     Inactive = 2
   };
 
-  // A closed bus at 2400 baud, RetryCount 4, RetryInterval 1000 ms. The
-  // platform must outlive the bus; create it on the thread that will use it.
+  // A closed bus at 2400 baud, RetryCount 4, RetryInterval 1000 ms, with no
+  // serial component or timer yet. The platform must outlive the bus.
   explicit TFTPBusComm(IPlatform &platform);
-  // Closes the port when it is open.
+  // Closes the port when it is open (on the thread that opened it).
   ~TFTPBusComm();
   TFTPBusComm(const TFTPBusComm &) = delete;
   TFTPBusComm &operator=(const TFTPBusComm &) = delete;
 
-  // true: (re)opens the port CommName with DTR on and empties the log; the
-  // component's ECommsError passes on and the bus is then inactive.
-  // false: drops DTR and closes the port.
+  // true: makes the serial component and the timer on the calling thread
+  // unless they exist, (re)opens the port CommName at BaudRate with DTR on
+  // and empties the log; the component's ECommsError passes on, and the bus
+  // is then inactive with neither of them. false: drops DTR, closes the port
+  // and frees the component and the timer; call it on the thread that
+  // enabled the bus.
   void EnableComm(bool Enable);
 
   // Sends one frame and waits DownloadReplyMs for its acknowledgement, at
@@ -127,7 +135,8 @@ public:
   void SetCommName(std::u16string value) { FCommName = std::move(value); }
   bool isActive() const { return FisActive; }
   uint32_t BaudRate() const { return FBaudRate; }
-  // Also sets the rate of the port, at once when it is open.
+  // Also sets the rate of the port, at once when it is open; a port opened
+  // later opens at this rate.
   void SetBaudRate(uint32_t value);
   int32_t RetryInterval() const { return FRetryInterval; }
   void SetRetryInterval(int32_t value) { FRetryInterval = value; }
@@ -166,10 +175,14 @@ public:
   const std::array<uint8_t, 30> &Rectxt() const { return FRectxt; }
   const std::deque<std::string> &LogList() const { return FLogList; }
   TPelqoencode &Encoding() { return FEncoding; }
-  TCommBase &Comm() { return *Comm1; }
+  // The serial port is open (between EnableComm(true) and EnableComm(false)).
+  bool PortOpen() const { return Comm1 && Comm1->IsOpen(); }
   std::vector<uint8_t> &Commstream() { return FCommstream; }
 
 private:
+  // The serial component, set up for the bus, and the timer of one enabling.
+  void MakePort();
+  void FreePort() noexcept;
   void ResetReceiveState();
   TWaitResult WaitReply(uint8_t expectedLength, uint32_t intervalMs);
   void SendRequest(uint8_t Dt, uint8_t RamAddr, uint16_t RomAddr, uint8_t DataLen);

@@ -43,7 +43,7 @@ void TFTPBusComm::LogBlock(const char *header, const uint8_t *bytes, uint16_t le
 void TFTPBusComm::CommWrite(const uint8_t *Data, uint16_t Len) {
   isSendDataEmpty = false;
   // A write that was not queued reports no end: nothing is on its way.
-  if (!Comm1->WriteCommData(Data, Len))
+  if (!Comm1 || !Comm1->WriteCommData(Data, Len))
     isSendDataEmpty = true;
   LogBlock(">>>>>>Send data<<<<<<<<", Data, Len);
 }
@@ -58,7 +58,7 @@ int16_t TFTPBusComm::comWriteData(std::span<const uint8_t> p, int32_t Length) {
   if (Length <= 0 || static_cast<size_t>(Length) > p.size())
     return 0;
   for (int32_t attempt = 0; attempt < TerminalWrites && !FTerminal; ++attempt) {
-    if (!Comm1->WriteCommData(p.data(), static_cast<uint32_t>(Length)))
+    if (!Comm1 || !Comm1->WriteCommData(p.data(), static_cast<uint32_t>(Length)))
       return 0;
     PumpUntil(platform_, TerminalWaitMs, [this] { return FTerminal; });
   }

@@ -5,8 +5,10 @@
 // exports.
 //
 // The slots and the flags are plain data, empty (zero) when the library is
-// loaded; the objects are made by InitializePSensor and freed by
-// FinalizePSensor, on the thread that owns the library's windows.
+// loaded. Of the objects, only the driver object holds windows (its link's
+// serial component): it belongs to the thread that makes it. The download
+// front end and the price bus hold none between their transfers, which
+// make their serial components and timers on the thread that runs them.
 #pragma once
 
 #include "IPlatform.h"
@@ -47,9 +49,8 @@ TPSensor &InitializePSensor(IPlatform &platform);
 // Frees GlobalSensor when it is set.
 void FinalizePSensor();
 
-// Makes GlobalDownloadProgramme on the calling thread, unless it exists; the
-// hidden window of its serial component and its timer belong to that
-// thread. Made before the driver object and freed after it.
+// Makes GlobalDownloadProgramme unless it exists. Made before the driver
+// object and freed after it.
 TDownloadProgramme &InitializeDownloadProgramme(IPlatform &platform,
                                                 const std::filesystem::path &debugLogFile);
 // Frees GlobalDownloadProgramme when it is set.

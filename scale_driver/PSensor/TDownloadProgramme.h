@@ -41,7 +41,8 @@ public:
   // downloads through a USB printer-class port, anything else through a
   // serial port. Raises when the image cannot be read or a part reaches
   // beyond it, or the temporary file cannot be written; the port is closed
-  // again.
+  // again. Each call may come from another thread: the driver's bus is made
+  // on the calling thread for the call and freed before it returns.
   void Execute(const std::u16string &fileName, const std::u16string &portName, int32_t baudRate,
                TCommunicationMode linkMode);
 

@@ -14,9 +14,11 @@
 // file that cannot be replaced) fail at once: the link, the port and the
 // scale are left alone.
 //
-// Everything runs on the thread that made the bus; the waits pump its
-// messages, so weight reports reach the host window during a transfer. One
-// transfer at a time: the caller sees to that.
+// Everything runs on the calling thread, any thread: enabling the bus makes
+// its serial component and timer there, and the waits pump its messages, so
+// weight reports reach the host window during a transfer. The link is
+// closed and opened again from that thread. One transfer at a time: the
+// caller sees to that.
 #pragma once
 
 #include "IPlatform.h"

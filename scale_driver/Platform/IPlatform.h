@@ -4,9 +4,8 @@
 // datagram client, message boxes and text messages to a host window.
 //
 // The Windows implementation is the product; native tests pass the fake,
-// which has a virtual clock and scripted peers. Everything here is called on
-// the thread that loaded the library; the objects it creates belong to that
-// thread.
+// which has a virtual clock and scripted peers. The timers and serial
+// components it creates belong to the thread that creates them.
 #pragma once
 
 #include "IUdpClient.h"

@@ -14,8 +14,6 @@ constexpr uint32_t ForceUpdatePauseMs = 500;
 constexpr uint32_t WakeUpPauseMs = 2000;
 constexpr uint32_t AfterPulseMs = 350;
 constexpr uint32_t UsbScaleSettleMs = 3000;
-constexpr int32_t DownloadRetryCount = 6;
-constexpr int32_t DownloadRetryInterval = 800;
 constexpr int32_t ConnectionedRetryCount = 3;
 constexpr uint8_t ProgramTransfer = 15;
 
@@ -56,11 +54,8 @@ void ReadBlock(std::span<const uint8_t> file, size_t position, uint8_t *block) {
 
 TUProgramme::TUProgramme(IPlatform &platform, const TLinkProcessFlags &flags,
                          std::filesystem::path debugLogFile, TLocalClock clock)
-    : platform_(platform), flags_(flags), UDPClient(platform.CreateUdpClient()),
-      HBusComm1(std::make_unique<THecrIBusComm>(platform, flags, std::move(debugLogFile), std::move(clock))) {
-  HBusComm1->SetRetryCount(DownloadRetryCount);
-  HBusComm1->SetRetryInterval(DownloadRetryInterval);
-}
+    : platform_(platform), flags_(flags), debugLogFile_(std::move(debugLogFile)), clock_(std::move(clock)),
+      UDPClient(platform.CreateUdpClient()) {}
 
 TUProgramme::~TUProgramme() {
   Close();
@@ -68,7 +63,15 @@ TUProgramme::~TUProgramme() {
 
 void TUProgramme::SetTerminate(bool value) {
   FTerminate = value;
-  HBusComm1->Abort();
+  if (HBusComm1)
+    HBusComm1->Abort();
+}
+
+std::unique_ptr<THecrIBusComm> TUProgramme::MakeBus() const {
+  auto bus = std::make_unique<THecrIBusComm>(platform_, flags_, debugLogFile_, clock_);
+  bus->SetRetryCount(DownloadRetryCount);
+  bus->SetRetryInterval(DownloadRetryInterval);
+  return bus;
 }
 
 bool TUProgramme::SerialPortUsed() const {
@@ -84,6 +87,8 @@ void TUProgramme::Open() {
       break;
     case TCommunicationMode::cmCOM:
     case TCommunicationMode::cmUSBPRN:
+      if (!HBusComm1)
+        HBusComm1 = MakeBus();
       HBusComm1->iMode = FComMode == TCommunicationMode::cmCOM ? 0 : 1;
       if (SerialPortUsed()) {
         HBusComm1->SetCommName(FComName);
@@ -108,10 +113,13 @@ void TUProgramme::Close() {
   try {
     if (FComMode == TCommunicationMode::cmUDP)
       UDPClient->Close();
-    else if (SerialPortUsed())
+    else if (HBusComm1 && SerialPortUsed())
       HBusComm1->EnableComm(0);
   } catch (...) {
   }
+  // The bus goes on the thread that made it: its window and timer cannot be
+  // destroyed from another one, and that thread may end after the download.
+  HBusComm1.reset();
 }
 
 void TUProgramme::Execute() {
@@ -183,8 +191,13 @@ bool TUProgramme::ReopenBus() {
 }
 
 void TUProgramme::DownloadOverBus() {
-  THecrIBusComm &bus = *HBusComm1;
   const std::vector<uint8_t> file = TakeImage();
+  // Without a bus (Open did not run, or could not make one) no port is open.
+  if (!HBusComm1) {
+    DoStatusEvent(u"Open " + FComName + u"fail!", 0, 0, TUProgrammeEventAge::Failed);
+    return;
+  }
+  THecrIBusComm &bus = *HBusComm1;
   bus.blnIsOS = !IsHk32Image(file);
   if (bus.blnIsOS && !FActive) {
     DoStatusEvent(u"Open " + FComName + u"fail!", 0, 0, TUProgrammeEventAge::Failed);
@@ -272,7 +285,7 @@ void TUProgramme::DownloadOverBus() {
 }
 
 bool TUProgramme::Connectioned() {
-  if (!FActive)
+  if (!FActive || !HBusComm1)
     return false;
   HBusComm1->SetRetryInterval(DownloadRetryInterval);
   HBusComm1->SetRetryCount(ConnectionedRetryCount);

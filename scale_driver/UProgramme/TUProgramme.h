@@ -16,8 +16,13 @@
 // datagrams) is refused as "Not a valid file!" before anything is sent.
 //
 // Everything runs on the calling thread, inside Execute; the waits are the
-// bus's. A file that cannot be read ends Execute with an exception; a debug
-// log that cannot be written when the port closes changes nothing.
+// bus's. The firmware bus, whose serial component and timer belong to the
+// thread that makes them, is made by Open for the serial modes and freed by
+// Close: call Open, Execute and Close on one thread, and each download may
+// run on a thread of its own. What carries over from one download to the
+// next (the port name, the rate, the retries) is kept here. A file that
+// cannot be read ends Execute with an exception; a debug log that cannot be
+// written when the port closes changes nothing.
 #pragma once
 
 #include "IPlatform.h"
@@ -59,6 +64,9 @@ public:
   static constexpr size_t SkippedBytes = 4096;
   static constexpr int32_t FirstBlockAddress = 16;
   static constexpr int32_t MaxProgramBlocks = 0x10000 - FirstBlockAddress;
+  // The retries of a new bus.
+  static constexpr TRetryCount DownloadRetryCount = 6;
+  static constexpr int32_t DownloadRetryInterval = 800;
   // How often the serial sequence (or the datagram download) starts again
   // after its first program block failed.
   static constexpr int32_t MaxSequenceRestarts = 1;
@@ -70,20 +78,23 @@ public:
   // flags must outlive the object.
   TUProgramme(IPlatform &platform, const TLinkProcessFlags &flags, std::filesystem::path debugLogFile,
               TLocalClock clock = LocalNow);
-  // Closes what Open opened.
+  // Closes what Open opened (on the thread that opened it).
   ~TUProgramme();
   TUProgramme(const TUProgramme &) = delete;
   TUProgramme &operator=(const TUProgramme &) = delete;
 
   // Opens the transport of ComMode; Active says whether it worked (a port
-  // that cannot be opened shows the bus's error box). Nothing is thrown.
+  // that cannot be opened shows the bus's error box). For cmCOM and
+  // cmUSBPRN it first makes the bus on the calling thread, with the retries
+  // of DownloadRetryCount and DownloadRetryInterval, unless one is there.
+  // Nothing is thrown.
   void Open();
-  // Closes the transport; nothing is thrown.
+  // Closes the transport and frees the bus; nothing is thrown.
   void Close();
   // Runs the sequence of ComMode: the serial one for cmCOM and cmUSBPRN,
   // the datagram one for cmUDP, nothing otherwise.
   void Execute();
-  // Connects to the ECR without downloading anything.
+  // Connects to the ECR without downloading anything; false without a bus.
   bool Connectioned();
 
   // Published properties.
@@ -117,7 +128,8 @@ public:
 
   TUProgrammeevent Onstatusevent;
 
-  THecrIBusComm &Bus() { return *HBusComm1; }
+  // The bus from Open to Close; null otherwise.
+  THecrIBusComm *Bus() { return HBusComm1.get(); }
 
   // The 16-bit sum of all bytes of the file.
   static uint16_t FileCheckSum(std::span<const uint8_t> file);
@@ -131,12 +143,15 @@ private:
   void DownloadOverUdp();
   bool SendUdpBlock(uint8_t command, uint16_t block, int32_t length);
   bool SerialPortUsed() const;
+  std::unique_ptr<THecrIBusComm> MakeBus() const;
   void CloseBus();
   bool ReopenBus();
   std::vector<uint8_t> TakeImage();
 
   IPlatform &platform_;
   const TLinkProcessFlags &flags_;
+  std::filesystem::path debugLogFile_;
+  TLocalClock clock_;
 
   std::unique_ptr<IUdpClient> UDPClient;
   std::unique_ptr<THecrIBusComm> HBusComm1;

@@ -11,20 +11,43 @@
  * them. Every argument takes one 32-bit slot (a double two); a byte or
  * 16-bit argument uses only the low 8 or 16 bits of its slot.
  *
- * Threads. The host makes every call on the thread that loaded the
- * library, and that thread pumps its messages (its own message loop, the
- * waits of the exports, or DoEvents): data that the scale sends reaches the
- * driver only then. Callbacks run on that thread, inside the export that
- * pumps, so a callback may run before an export returns. A callback that
- * runs inside an export (during its wait) calls no export that talks to the
- * scale and waits for its answer (the commands, __Zero and __Tare, udeTare,
- * uCleart, __udeTare, __uCleart): such a call fails at once and sends
- * nothing. A callback raised while the host pumps outside every export (its
- * own message loop or DoEvents) may call any export; one that sends a
- * command (Tare when the weight is stable, say) gets the scale's answer
- * during its own wait, never a frame that came before its request; the
- * other frames that arrive meanwhile reach their callbacks after the
- * callback returns, all in the order of the line.
+ * Threads. The weighing link belongs to one thread: the one on which the
+ * host first calls an export of the link (every export but the firmware
+ * download and the price and PLU exports; as a rule the thread that loaded
+ * the library). The host makes every call of those exports on that thread,
+ * and that thread pumps its messages (its own message loop, the waits of
+ * the exports, or DoEvents): data that the scale sends reaches the driver
+ * only then. Callbacks run on that thread, inside the export that pumps,
+ * so a callback may run before an export returns.
+ *
+ * DownloadProgramme, __DownloadProgramme, CreateComm, SetRecvHandle,
+ * SendPrice, DownLoadPlu and UpLoadPlu may be called on any thread, also on
+ * threads that end afterwards, whichever threads made the earlier calls:
+ * a download or transfer opens its port on the calling thread, waits and
+ * calls the progress callback there, and leaves nothing behind on it when
+ * it returns; none of these calls makes the weighing link. One download or
+ * transfer runs at a time (see their sections). When the link is open, a
+ * download or transfer closes it and opens it again afterwards from the
+ * calling thread (a SENSORERR -2 of that opening comes on the calling
+ * thread), and the scale's data then reach the link's own thread as
+ * before; while one runs on another thread, the host calls none of the
+ * link's exports, nor CreateComm or SetRecvHandle. The weight reports of a
+ * transfer are sent (SendMessageW) from the calling thread to the
+ * SetRecvHandle window, which gets them only while its own thread processes
+ * messages: a host whose window's thread waits for the transfer's thread
+ * waits with a message loop (MsgWaitForMultipleObjects), else the transfer
+ * waits at its first report until that thread processes messages again.
+ *
+ * Callbacks inside exports. A callback that runs inside an export (during
+ * its wait) calls no export that talks to the scale and waits for its
+ * answer (the commands, __Zero and __Tare, udeTare, uCleart, __udeTare,
+ * __uCleart): such a call fails at once and sends nothing. A callback
+ * raised while the host pumps outside every export (its own message loop
+ * or DoEvents) may call any export; one that sends a command (Tare when
+ * the weight is stable, say) gets the scale's answer during its own wait,
+ * never a frame that came before its request; the other frames that arrive
+ * meanwhile reach their callbacks after the callback returns, all in the
+ * order of the line.
  *
  * Answers and closes. A wait takes as its answer only a frame that the
  * scale sent after the request: whatever the port had read from the line
@@ -343,7 +366,9 @@ int32_t PONDREX_CALL __ReadTZAD(char *zeroAd, char *tareAd);
  * the link, borrows its port and opens the link again afterwards; when the
  * scale does not acknowledge, the transfer fails and the link stays closed
  * with the port free (reopen it with OpenDevice). SetRecvHandle, SendPrice,
- * DownLoadPlu and UpLoadPlu fail (or do nothing) before CreateComm. A
+ * DownLoadPlu and UpLoadPlu fail (or do nothing) before CreateComm, and the
+ * transfers fail at once, sending nothing, before the host called any
+ * export of the weighing link (there is no port to borrow). A
  * transfer started while another transfer or a firmware download runs
  * (from another thread, from the report window during a transfer, or from
  * a download's progress callback) fails at once and leaves the running one
@@ -415,7 +440,7 @@ uint8_t PONDREX_CALL __GetUTF8EX(uint8_t *buffer);
  * download runs (from its progress callback, say), it returns without a
  * report, as does a call made inside such a refusal report.
  *
- * progress, unless null, is called on this thread inside the call for
+ * progress, unless null, is called on the calling thread inside the call for
  * every step: "Download Program... " before each block (status 2), then
  * "Download Program complete" (status 1) or "waiting..." (status 3, USB
  * printer ports); every report with status 0 is a failure and the last

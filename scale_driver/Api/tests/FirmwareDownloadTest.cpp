@@ -33,7 +33,7 @@ protected:
   // As the export runs it: claimed first, then the download.
   void Download(const std::string &file, TDownloadProgressProc progress = &RecordProgress) {
     api::RunOneDownload(progress, [&] {
-      api::DownloadProgramme(sensor, download, slots, file.c_str(), "COM3", 9600, progress);
+      api::DownloadProgramme(&sensor, download, slots, file.c_str(), "COM3", 9600, progress);
     });
   }
 
@@ -75,9 +75,23 @@ TEST_F(FirmwareDownload, DownloadEndingWithAnErrorReportsTheFailureLastAndReopen
     EXPECT_TRUE(line.IsOpen());
   }
   api::RunOneDownload(&RecordProgress, [&] {
-    api::DownloadProgramme(sensor, download, slots, nullptr, nullptr, 9600, &RecordProgress);
+    api::DownloadProgramme(&sensor, download, slots, nullptr, nullptr, 9600, &RecordProgress);
   });
   EXPECT_EQ(ProgressReports().size(), 2u);
+}
+
+TEST_F(FirmwareDownload, WithoutADriverObjectTheImageGoesThroughTheSerialPort) {
+  link().Close();
+  // Not consulted: there is no driver object, so no link and no mode of its.
+  link().SetMode(TCommunicationMode::cmUSBPRN);
+  const std::string file = WriteImage(image);
+  api::RunOneDownload(&RecordProgress, [&] {
+    api::DownloadProgramme(nullptr, download, slots, file.c_str(), "COM3", 9600, &RecordProgress);
+  });
+  EXPECT_EQ(ProgressReports().back(), (TProgressReport{2, 2, 1, "Download Program complete"}));
+  EXPECT_EQ(line.Writes().front(), Text("force update"));
+  EXPECT_FALSE(link().Active());
+  EXPECT_FALSE(line.IsOpen());
 }
 
 TEST_F(FirmwareDownload, NullCallbackGivesASilentDownload) {

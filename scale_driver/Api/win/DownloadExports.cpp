@@ -1,8 +1,8 @@
 // The firmware download exports. They take the image's file name and the
 // port name (zero-terminated texts of the system code page), the baud rate
 // and the host's progress callback, and return when the download has ended;
-// the callback hears of every step and of the outcome, on this thread,
-// inside the call.
+// the callback hears of every step and of the outcome, on the calling
+// thread (any thread), inside the call.
 #include "FirmwareDownload.h"
 #include "PSensorGlobals.h"
 #include "PondrexModule.h"
@@ -10,7 +10,7 @@
 #include <cstdint>
 
 using pondrex::TPSensor;
-using pondrex::win::RunExport;
+using pondrex::win::RunAnyThreadExport;
 namespace api = pondrex::api;
 
 namespace {
@@ -21,13 +21,14 @@ void DownloadExport(const char *fileName, const char *portName, int32_t baudRate
   // download or a price transfer runs touches nothing of it.
   api::RunOneDownload(progress, [&] {
     bool ran = false;
-    RunExport([&](TPSensor &sensor) {
+    // Any thread: the driver object is used when it exists, never made here.
+    RunAnyThreadExport([&](TPSensor *sensor) {
+      pondrex::TDownloadProgramme &download = pondrex::win::DownloadFrontEnd();
       ran = true;
-      api::DownloadProgramme(sensor, *pondrex::GlobalDownloadProgramme, pondrex::CallbackSlots, fileName,
-                             portName, baudRate, progress);
+      api::DownloadProgramme(sensor, download, pondrex::CallbackSlots, fileName, portName, baudRate,
+                             progress);
     });
-    // The driver objects could not be made: the download failed before it
-    // began.
+    // The front end could not be made: the download failed before it began.
     if (!ran)
       api::ReportDownloadFailure(progress);
   });

@@ -17,7 +17,7 @@ HMODULE heldModule = nullptr;
 
 bool SerialPortOpen() {
   return (GlobalSensor && GlobalSensor->HecrLink1().Comm().IsOpen()) ||
-         (GlobalFtpBusComm && GlobalFtpBusComm->Comm().IsOpen());
+         (GlobalFtpBusComm && GlobalFtpBusComm->PortOpen());
 }
 
 // Leaves the price bus to the system, as the driver object is left when its
@@ -49,7 +49,7 @@ std::filesystem::path HostDebugLogFile() {
 
 // At unload (not at process end): frees the price bus and the driver
 // object, whose ports are closed by then, and after them the download front
-// end, whose port is open only inside a download.
+// end, which has a bus only inside a download.
 void UnloadDriver() {
   if (SerialPortOpen()) {
     // Only when taking the reference failed: the serial threads run on and
@@ -62,8 +62,9 @@ void UnloadDriver() {
       FinalizePSensor();
   }
   if (GlobalDownloadProgramme) {
-    if (GlobalDownloadProgramme->UProgramme1().Bus().Comm().IsOpen()) {
-      // A port left open by a download that could not close it: the same.
+    if (GlobalDownloadProgramme->UProgramme1().Bus() != nullptr) {
+      // A download that has not ended (on another thread) holds its bus,
+      // whose port and window are that thread's: the same.
       [[maybe_unused]] TDownloadProgramme *left = GlobalDownloadProgramme.release();
     } else {
       FinalizeDownloadProgramme();
@@ -71,11 +72,19 @@ void UnloadDriver() {
   }
 }
 
-// The download front end first, then the driver object, both on the thread
-// of the first export call (the thread that loaded the library).
+// The download front end first, then the driver object, on the thread of
+// the first export of the weighing link.
 TPSensor &Driver() {
-  InitializeDownloadProgramme(SystemPlatform(), HostDebugLogFile());
+  DownloadFrontEnd();
   return InitializePSensor(SystemPlatform());
+}
+
+TPSensor *ExistingDriver() noexcept {
+  return GlobalSensor.get();
+}
+
+TDownloadProgramme &DownloadFrontEnd() {
+  return InitializeDownloadProgramme(SystemPlatform(), HostDebugLogFile());
 }
 
 void SyncModuleHold() {

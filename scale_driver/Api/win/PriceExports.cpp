@@ -4,21 +4,25 @@
 #include "PSensorGlobals.h"
 #include "PondrexModule.h"
 #include "PriceTransfer.h"
+#include "TWinPlatform.h"
 
 #include <cstdint>
 
 using pondrex::TPSensor;
-using pondrex::win::RunExport;
+using pondrex::win::RunAnyThreadExport;
 namespace api = pondrex::api;
 
+// All five may be called on any thread: they never make the driver object,
+// whose link would then belong to that thread. A transfer without one fails
+// at once: no link was ever set up, so there is no port to borrow.
 extern "C" {
 
 void __stdcall CreateComm() {
-  RunExport([](TPSensor &sensor) { pondrex::CreatePriceBus(sensor.Platform()); });
+  RunAnyThreadExport([](TPSensor *) { pondrex::CreatePriceBus(pondrex::SystemPlatform()); });
 }
 
 void __stdcall SetRecvHandle(void *window) {
-  RunExport([window](TPSensor &) { api::SetRecvHandle(reinterpret_cast<uintptr_t>(window)); });
+  RunAnyThreadExport([window](TPSensor *) { api::SetRecvHandle(reinterpret_cast<uintptr_t>(window)); });
 }
 
 // Each transfer claims the weighing link's port at its entry: a call made
@@ -26,19 +30,25 @@ void __stdcall SetRecvHandle(void *window) {
 // it touches anything.
 int16_t __stdcall SendPrice(double price) {
   return api::RunOneTransfer(int16_t{0}, [price] {
-    return RunExport(int16_t{0}, [price](TPSensor &sensor) { return api::SendPrice(sensor, price); });
+    return RunAnyThreadExport(int16_t{0}, [price](TPSensor *sensor) {
+      return sensor != nullptr ? api::SendPrice(*sensor, price) : int16_t{0};
+    });
   });
 }
 
 uint8_t __stdcall DownLoadPlu(const char *fileName) {
   return api::RunOneTransfer(uint8_t{0}, [fileName] {
-    return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::DownLoadPlu(sensor, fileName); });
+    return RunAnyThreadExport(uint8_t{0}, [fileName](TPSensor *sensor) {
+      return sensor != nullptr ? api::DownLoadPlu(*sensor, fileName) : uint8_t{0};
+    });
   });
 }
 
 uint8_t __stdcall UpLoadPlu(const char *fileName) {
   return api::RunOneTransfer(uint8_t{0}, [fileName] {
-    return RunExport(uint8_t{0}, [fileName](TPSensor &sensor) { return api::UpLoadPlu(sensor, fileName); });
+    return RunAnyThreadExport(uint8_t{0}, [fileName](TPSensor *sensor) {
+      return sensor != nullptr ? api::UpLoadPlu(*sensor, fileName) : uint8_t{0};
+    });
   });
 }
 

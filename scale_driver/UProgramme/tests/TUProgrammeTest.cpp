@@ -99,14 +99,22 @@ protected:
   const Bytes image = ProgramPart(5, 0x0A0B, 0x44);
 };
 
-TEST_F(UProgramme, ConstructedInactiveWithTheBusAtItsDownloadSettings) {
+TEST_F(UProgramme, ConstructedInactiveAndEachBusLivesFromOpenToClose) {
   TUProgramme fresh(platform, flags, folder / "x.log");
   EXPECT_FALSE(fresh.Active());
   EXPECT_EQ(fresh.ComMode(), TCommunicationMode::cmUDP);
   EXPECT_EQ(fresh.Retrycount(), 0);
   EXPECT_EQ(fresh.RetryInterval(), 0);
-  EXPECT_EQ(fresh.Bus().RetryCount(), 6);
-  EXPECT_EQ(fresh.Bus().RetryInterval(), 800);
+  EXPECT_EQ(fresh.Bus(), nullptr);
+  // Where no port is used, the bus keeps the download's own retries.
+  fresh.SetComMode(TCommunicationMode::cmUSBPRN);
+  flags.UsbScaleFound = 1;
+  fresh.Open();
+  ASSERT_NE(fresh.Bus(), nullptr);
+  EXPECT_EQ(fresh.Bus()->RetryCount(), 6);
+  EXPECT_EQ(fresh.Bus()->RetryInterval(), 800);
+  fresh.Close();
+  EXPECT_EQ(fresh.Bus(), nullptr);
 }
 
 TEST_F(UProgramme, SerialSequenceInOrderWithItsTimesRatesAndPackets) {
@@ -382,7 +390,7 @@ TEST_F(UProgramme, ConnectionedConnectsWithoutDownloading) {
   boot.On(TBootRequest::Connect, {TBootReply::Refuse()});
   EXPECT_FALSE(driver.Connectioned());
   EXPECT_FALSE(line.IsOpen());
-  EXPECT_EQ(driver.Bus().RetryCount(), 3);
+  EXPECT_EQ(driver.Bus()->RetryCount(), 3);
 }
 
 // --- Datagrams -------------------------------------------------------------

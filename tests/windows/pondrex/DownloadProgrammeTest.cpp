@@ -6,6 +6,7 @@
 #include "BootLoaderClient.h"
 #include "FirmwareImage.h"
 #include "HostCallbacks.h"
+#include "HostThread.h"
 #include "Pondrex.h"
 #include "PondrexExports.h"
 
@@ -32,7 +33,9 @@ using pos::test::hostCallbackCalls;
 using pos::test::hostCallbackTexts;
 using pos::test::LoadedModule;
 using pos::test::PondrexExports;
+using pos::test::runOnOtherThread;
 using pos::test::ScaleLogEntry;
+using pos::test::WhileWaiting;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 
@@ -142,9 +145,23 @@ protected:
     dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
     ASSERT_TRUE(dll_->loaded()) << "LoadLibraryW(Pondrex.dll) failed, error " << dll_->loadError();
     pondrex_ = std::make_unique<PondrexExports>(*dll_);
+    config();
+  }
+  void config() {
     const pos::test::HostCallbackSlots cb = pos::test::hostCallbackSlots();
     pondrex_->call("Config", {5, 300, 0, cb.sensorErr, cb.sensorInfo, cb.opBoxInfo, cb.leadInfo, cb.is1Info,
                               cb.temCompensateInfo});
+  }
+  // Frees the library and loads it again: no export has been called since.
+  void reload() {
+    PONDREX_INVOKE(*pondrex_, CloseDevice);
+    EXPECT_EQ(pondrex_->faults(), Texts{});
+    pondrex_.reset();
+    dll_.reset();
+    ASSERT_EQ(GetModuleHandleW(L"Pondrex.dll"), nullptr) << "the library stayed loaded";
+    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+    ASSERT_TRUE(dll_->loaded());
+    pondrex_ = std::make_unique<PondrexExports>(*dll_);
   }
   void TearDown() override {
     PONDREX_INVOKE(*pondrex_, CloseDevice);
@@ -384,6 +401,50 @@ TEST_F(Download, DebugLogThatCannotBeWrittenLeavesTheOutcomeToTheBootLoader) {
   Texts expected = blockReports(2, 2);
   expected.push_back(progressText(2, 2, 1, "Download Program complete"));
   EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), expected);
+}
+
+Texts completeReports(int32_t blocks) {
+  Texts texts = blockReports(blocks, blocks);
+  texts.push_back(progressText(blocks, blocks, 1, "Download Program complete"));
+  return texts;
+}
+
+// A host that downloads on threads of its own, each of which ends after its
+// download while the loading thread waits for it without pumping, and on
+// the loading thread, in turn.
+TEST_F(Download, DownloadsOnThreadsThatEndAndOnTheLoadingThreadEachComplete) {
+  ASSERT_EQ(openLink(), -1);
+  const Bytes image = pondrex::test::ProgramPart(2, 1, 6);
+  for (const bool ownThread : {true, false, true}) {
+    SCOPED_TRACE(ownThread ? "on a thread of its own" : "on the loading thread");
+    if (ownThread) {
+      EXPECT_EQ(runOnOtherThread(WhileWaiting::block, [&] { download(image, port_); }), 0u)
+          << "windows left on the thread";
+    } else {
+      download(image, port_);
+    }
+    EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), completeReports(2));
+  }
+  // The link, opened again by the last download on its thread, answers on
+  // the thread that it belongs to.
+  EXPECT_EQ(tare(), -1);
+}
+
+// The host's first call is a download on a thread of its own: the weighing
+// link is made later, on the thread that sets it up, and works there.
+TEST_F(Download, FirstCallADownloadOnAThreadThatEndsLeavesTheLinkToTheHostsThread) {
+  reload();
+  const Bytes image = pondrex::test::ProgramPart(2, 1, 6);
+  EXPECT_EQ(runOnOtherThread(WhileWaiting::block, [&] { download(image, port_); }), 0u)
+      << "windows left on the thread";
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), completeReports(2));
+
+  config();
+  ASSERT_EQ(openLink(), -1);
+  EXPECT_EQ(tare(), -1);
+  download(image, port_);
+  EXPECT_EQ(hostCallbackTexts("DOWNLOADPROGRESS"), completeReports(2));
+  EXPECT_EQ(tare(), -1);
 }
 
 // Calls made while a download runs, from its progress callback and from a

@@ -5,6 +5,7 @@
 // reports. The weighing link runs at 19200 baud, the price bus at 9600, so
 // the simulator tells the two apart.
 #include "FirmwareImage.h"
+#include "HostThread.h"
 #include "PondrexExports.h"
 #include "PriceFrames.h"
 #include "PriceScaleClient.h"
@@ -35,7 +36,9 @@ using pondrex::test::PluSlotFrame;
 using pos::test::LoadedModule;
 using pos::test::PondrexExports;
 using pos::test::PriceScaleClient;
+using pos::test::runOnOtherThread;
 using pos::test::ScaleLogEntry;
+using pos::test::WhileWaiting;
 using Bytes = std::vector<uint8_t>;
 using Texts = std::vector<std::string>;
 
@@ -92,6 +95,18 @@ protected:
 
   int32_t openLink() {
     return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, OpenDevice, port_.c_str(), LinkRate));
+  }
+  int32_t tare() { return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")); }
+  // Frees the library and loads it again: no export has been called since.
+  void reload() {
+    pondrex_->result("CloseDevice");
+    EXPECT_EQ(pondrex_->faults(), Texts{});
+    pondrex_.reset();
+    dll_.reset();
+    ASSERT_EQ(GetModuleHandleW(L"Pondrex.dll"), nullptr) << "the library stayed loaded";
+    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
+    ASSERT_TRUE(dll_->loaded());
+    pondrex_ = std::make_unique<PondrexExports>(*dll_);
   }
   // The 16-bit result of SendPrice: -1 or 0.
   int16_t sendPrice(double price) {
@@ -295,6 +310,80 @@ TEST_F(PondrexPrice, DownloadCalledFromAWeightReportIsRefusedAndThePriceGoes) {
       priceInputs(4),
       (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
   EXPECT_EQ(static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")), -1);
+}
+
+// A host that runs each transfer on threads of its own, each of which ends
+// after its transfer, and on the thread that loaded the library and made
+// the bus, in turn; the weight reports reach the host's window on its own
+// thread.
+TEST_F(PondrexPrice, TransfersOnThreadsThatEndAndOnTheLoadingThreadEachSucceed) {
+  Bytes table(PriceScaleClient::TableBytes, 0);
+  table[0] = 4; // slot 1: 0.01 LB
+  table[3] = 1;
+  scale_.setTable(table);
+  std::ofstream(file("plu.txt"), std::ios::binary) << "0.01\tLB\r\n";
+  scale_.priceBefore(0x11, WeightFrame);
+  struct TCase {
+    const char *name;
+    std::function<bool()> transfer;
+    size_t inputs;
+  };
+  const std::vector<TCase> cases = {
+      {"SendPrice", [this] { return sendPrice(12.5) == -1; }, 4},
+      {"DownLoadPlu", [this] { return downLoadPlu(file("plu.txt")) == 1; }, 73},
+      {"UpLoadPlu", [this] { return upLoadPlu(file("read.txt")) == 1; }, 73},
+  };
+  for (const TCase &c : cases) {
+    for (const bool ownThread : {true, false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (ownThread ? " on a thread of its own" : " on the loading thread"));
+      scale_.clear();
+      window_.texts.clear();
+      bool done = false;
+      if (ownThread) {
+        EXPECT_EQ(runOnOtherThread(WhileWaiting::pump, [&] { done = c.transfer(); }), 0u)
+            << "windows left on the thread";
+      } else {
+        done = c.transfer();
+      }
+      EXPECT_TRUE(done);
+      EXPECT_EQ(priceInputs(c.inputs).size(), c.inputs);
+      EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
+    }
+  }
+  EXPECT_EQ(content(file("read.txt")).substr(0, 9), "0.01\tLB\r\n");
+  EXPECT_EQ(scale_.table(), table);
+  EXPECT_EQ(tare(), -1);
+}
+
+// The host's first calls make the bus, and try a transfer, on a thread of
+// its own that then ends: the transfer fails at once (no link was ever set
+// up), nothing stays on that thread, and the bus serves the thread that
+// sets the link up.
+TEST_F(PondrexPrice, BusMadeByTheFirstCallsOnAThreadThatEndedServesTheLoadingThread) {
+  reload();
+  int16_t refused = 1;
+  EXPECT_EQ(runOnOtherThread(WhileWaiting::pump,
+                             [&] {
+                               PONDREX_INVOKE(*pondrex_, CreateComm);
+                               PONDREX_INVOKE(*pondrex_, SetRecvHandle, window_.handle());
+                               refused = sendPrice(12.5);
+                             }),
+            0u)
+      << "windows left on the thread";
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(scale_.priceLog(1, 300).size(), 0u);
+
+  PONDREX_INVOKE(*pondrex_, Config, 5, 300, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_EQ(openLink(), -1);
+  EXPECT_EQ(tare(), -1);
+  scale_.clear();
+  scale_.priceBefore(0x11, WeightFrame);
+  EXPECT_EQ(sendPrice(12.5), -1);
+  EXPECT_EQ(
+      priceInputs(4),
+      (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
+  EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
+  EXPECT_EQ(tare(), -1);
 }
 
 } // namespace
