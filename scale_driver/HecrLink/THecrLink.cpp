@@ -72,6 +72,7 @@ bool THecrLink::SerialInUse() const {
 }
 
 void THecrLink::StartSerial() {
+  const std::lock_guard lock(receiveMutex_);
   com1->SetCommName(FCommname);
   com1->SetBaudRate(static_cast<uint32_t>(FBaudRate));
   // A new session starts with nothing held; the chunks that the port read
@@ -122,8 +123,10 @@ void THecrLink::Open() {
     for (int32_t i = 0; i < OpenPumpPasses; ++i)
       PumpStep(platform_, OpenPumpStepMs, [] { return false; });
   } catch (const std::exception &error) {
-    if (!com1->IsOpen())
+    if (!com1->IsOpen()) {
+      const std::lock_guard lock(receiveMutex_);
       receiveAttached_ = false;
+    }
     AddLog(DescribeError(error));
     RaiseError(ErrOpenFailed);
   }
@@ -133,16 +136,19 @@ void THecrLink::Close() {
   FTerminate = true;
   if (wait_ != nullptr)
     wait_->Closed = true;
-  try {
-    // The serial port is stopped whatever the mode says now: a port left
-    // open here could never be opened again by the next Open.
-    if (com1->IsOpen() || receiveAttached_)
-      StopSerial();
-  } catch (const std::exception &) {
+  {
+    const std::lock_guard lock(receiveMutex_);
+    try {
+      // The serial port is stopped whatever the mode says now: a port left
+      // open here could never be opened again by the next Open.
+      if (com1->IsOpen() || receiveAttached_)
+        StopSerial();
+    } catch (const std::exception &) {
+    }
+    // Nothing of the closed session is raised any more: neither the bytes
+    // held nor the frames held back for a scan that is still running.
+    DropSession();
   }
-  // Nothing of the closed session is raised any more: neither the bytes
-  // held nor the frames held back for a scan that is still running.
-  DropSession();
   FActive = false;
   platform_.Sleep(CloseSettleMs);
 }

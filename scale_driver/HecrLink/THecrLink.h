@@ -9,7 +9,9 @@
 // messages; the waits pump, so events can be raised in the middle of a
 // transfer.
 //
-// Everything runs on the thread that created the link; there are no locks.
+// Everything runs on the thread that created the link, except that a
+// firmware download or a price transfer on another thread closes and opens
+// it from there: one lock keeps that apart from the receive path.
 // One wait for the scale's answer at a time (a transfer, or the wait of a raw
 // write that the scale answers): a command started from an event handler
 // while another waits fails at once and sends nothing. A wait started from an
@@ -37,6 +39,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -424,6 +427,13 @@ private:
 
   // Whether received chunks are taken (the receive handler is attached).
   bool receiveAttached_ = false;
+  // Held while the receive path takes a chunk (the callbacks it raises
+  // included), and while Close or the start of a serial session changes
+  // what it works on. A firmware download or a price transfer may run on
+  // another thread than the link's own; it closes and opens the link there,
+  // while the link's thread may still hand out chunks posted before the
+  // close.
+  std::recursive_mutex receiveMutex_;
   // The wait in progress, if any.
   TWait *wait_ = nullptr;
   TAnswer answer_;

@@ -64,6 +64,8 @@ void THecrLink::DropSession() {
 }
 
 void THecrLink::CommReceiveData(TCommBase &Sender, const uint8_t *Buffer, uint16_t BufferLength) {
+  // Taken again, at once, by the scans that a handler's pump nests.
+  const std::lock_guard lock(receiveMutex_);
   if (!receiveAttached_ || Buffer == nullptr || BufferLength == 0)
     return;
   const uint64_t number = Sender.DeliveredChunk();
