@@ -186,7 +186,7 @@ void THecrLink::ProcessReceiveBuffer() {
   uint64_t start = 0;
   for (;;) {
     // The frames held back are older than every byte in the buffer.
-    if (!holdBack && !held_.Empty() && held_.Pop(kind, start, frame)) {
+    if (!holdBack && !held_.Empty() && held_.Pop(kind, start, frame)) [[unlikely]] {
       DispatchFrame(kind, frame, AfterFence(start));
       continue;
     }
@@ -215,7 +215,7 @@ void THecrLink::ProcessReceiveBuffer() {
     frame.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(found.Length));
     head_ += found.Length;
     const bool afterFence = AfterFence(start);
-    if (holdBack && !(heldWait && MayAnswerHeldWait(found.Kind, frame, afterFence))) {
+    if (holdBack && !(heldWait && MayAnswerHeldWait(found.Kind, frame, afterFence))) [[unlikely]] {
       held_.Push(found.Kind, start, frame);
       continue;
     }
