@@ -9,6 +9,7 @@
 #include "HostThread.h"
 #include "Pondrex.h"
 #include "PondrexExports.h"
+#include "ReloadPondrex.h"
 
 #include <windows.h>
 
@@ -151,17 +152,6 @@ protected:
     const pos::test::HostCallbackSlots cb = pos::test::hostCallbackSlots();
     pondrex_->call("Config", {5, 300, 0, cb.sensorErr, cb.sensorInfo, cb.opBoxInfo, cb.leadInfo, cb.is1Info,
                               cb.temCompensateInfo});
-  }
-  // Frees the library and loads it again: no export has been called since.
-  void reload() {
-    PONDREX_INVOKE(*pondrex_, CloseDevice);
-    EXPECT_EQ(pondrex_->faults(), Texts{});
-    pondrex_.reset();
-    dll_.reset();
-    ASSERT_EQ(GetModuleHandleW(L"Pondrex.dll"), nullptr) << "the library stayed loaded";
-    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
-    ASSERT_TRUE(dll_->loaded());
-    pondrex_ = std::make_unique<PondrexExports>(*dll_);
   }
   void TearDown() override {
     PONDREX_INVOKE(*pondrex_, CloseDevice);
@@ -433,7 +423,7 @@ TEST_F(Download, DownloadsOnThreadsThatEndAndOnTheLoadingThreadEachComplete) {
 // The host's first call is a download on a thread of its own: the weighing
 // link is made later, on the thread that sets it up, and works there.
 TEST_F(Download, FirstCallADownloadOnAThreadThatEndsLeavesTheLinkToTheHostsThread) {
-  reload();
+  ASSERT_NO_FATAL_FAILURE(pos::test::reloadPondrex(dll_, pondrex_));
   const Bytes image = pondrex::test::ProgramPart(2, 1, 6);
   EXPECT_EQ(runOnOtherThread(WhileWaiting::block, [&] { download(image, port_); }), 0u)
       << "windows left on the thread";

@@ -9,6 +9,7 @@
 #include "PondrexExports.h"
 #include "PriceFrames.h"
 #include "PriceScaleClient.h"
+#include "ReloadPondrex.h"
 #include "ScratchFolder.h"
 #include "TestWindow.h"
 
@@ -47,6 +48,9 @@ const Bytes Start = {0x44};
 const Bytes Open = {0x11, 0x00, 0x00, 0x00, 0x00, 0xEF};
 const Bytes Close = {0x33, 0x00, 0x00, 0x00, 0x00, 0xCD};
 const Bytes WeightFrame = {0x53, 0x05, 0x04, 0xD2};
+// What the price bus writes for SendPrice(12.5).
+const std::vector<Bytes> PriceOf12_5 = {
+    Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close};
 
 // A window of the host that keeps the texts of its WM_USER messages, and
 // does what the test asks on each.
@@ -97,17 +101,6 @@ protected:
     return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, OpenDevice, port_.c_str(), LinkRate));
   }
   int32_t tare() { return static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")); }
-  // Frees the library and loads it again: no export has been called since.
-  void reload() {
-    pondrex_->result("CloseDevice");
-    EXPECT_EQ(pondrex_->faults(), Texts{});
-    pondrex_.reset();
-    dll_.reset();
-    ASSERT_EQ(GetModuleHandleW(L"Pondrex.dll"), nullptr) << "the library stayed loaded";
-    dll_ = std::make_unique<LoadedModule>(L"Pondrex.dll");
-    ASSERT_TRUE(dll_->loaded());
-    pondrex_ = std::make_unique<PondrexExports>(*dll_);
-  }
   // The 16-bit result of SendPrice: -1 or 0.
   int16_t sendPrice(double price) {
     static_assert(std::is_same_v<decltype(&SendPrice), int16_t(PONDREX_CALL *)(double)>);
@@ -147,9 +140,7 @@ protected:
 TEST_F(PondrexPrice, SendPriceWritesItsFramesAt9600ReportsWeightsAndGivesThePortBack) {
   scale_.priceBefore(0x11, WeightFrame);
   EXPECT_EQ(sendPrice(12.5), -1);
-  EXPECT_EQ(
-      priceInputs(4),
-      (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
+  EXPECT_EQ(priceInputs(4), PriceOf12_5);
   EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
 
   // The weighing link is open again at its own rate.
@@ -306,9 +297,7 @@ TEST_F(PondrexPrice, DownloadCalledFromAWeightReportIsRefusedAndThePriceGoes) {
   EXPECT_EQ(sendPrice(12.5), -1);
   EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
   EXPECT_EQ(downloadReports, Texts{"0 0 0 Download Program fail"});
-  EXPECT_EQ(
-      priceInputs(4),
-      (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
+  EXPECT_EQ(priceInputs(4), PriceOf12_5);
   EXPECT_EQ(static_cast<int32_t>(PONDREX_INVOKE(*pondrex_, Tare, "123456")), -1);
 }
 
@@ -360,7 +349,7 @@ TEST_F(PondrexPrice, TransfersOnThreadsThatEndAndOnTheLoadingThreadEachSucceed) 
 // up), nothing stays on that thread, and the bus serves the thread that
 // sets the link up.
 TEST_F(PondrexPrice, BusMadeByTheFirstCallsOnAThreadThatEndedServesTheLoadingThread) {
-  reload();
+  ASSERT_NO_FATAL_FAILURE(pos::test::reloadPondrex(dll_, pondrex_));
   int16_t refused = 1;
   EXPECT_EQ(runOnOtherThread(WhileWaiting::pump,
                              [&] {
@@ -379,9 +368,7 @@ TEST_F(PondrexPrice, BusMadeByTheFirstCallsOnAThreadThatEndedServesTheLoadingThr
   scale_.clear();
   scale_.priceBefore(0x11, WeightFrame);
   EXPECT_EQ(sendPrice(12.5), -1);
-  EXPECT_EQ(
-      priceInputs(4),
-      (std::vector<Bytes>{Start, Open, {0x77, 0xF9, 0x00, 0x00, 0x04, 0x00, 0x00, 0x04, 0xE2, 0xA6}, Close}));
+  EXPECT_EQ(priceInputs(4), PriceOf12_5);
   EXPECT_EQ(window_.texts, Texts{"1:5:1234:KG:0"});
   EXPECT_EQ(tare(), -1);
 }
