@@ -5,13 +5,13 @@
 // that joins its worker does.
 #pragma once
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <stdexcept>
-#include <type_traits>
 #include <utility>
 
 namespace pos::test {
@@ -47,8 +47,7 @@ enum class WhileWaiting { pump, block };
 // number of message-only windows it owned when work returned.
 inline size_t runOnOtherThread(WhileWaiting meanwhile, std::function<void()> work) {
   OtherThreadJob job{std::move(work)};
-  const std::unique_ptr<std::remove_pointer_t<HANDLE>, decltype(&CloseHandle)> thread(
-      CreateThread(nullptr, 0, &runOtherThreadJob, &job, 0, nullptr), &CloseHandle);
+  const pos::UniqueHandle thread(CreateThread(nullptr, 0, &runOtherThreadJob, &job, 0, nullptr));
   if (!thread)
     throw std::runtime_error("CreateThread failed");
   HANDLE handle = thread.get();
